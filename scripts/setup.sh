@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up a machine for Kelvora and builds it: Debian packages, the outside libraries
+# (built once into a versioned prefix outside the repository), then the CMake build in build/.
+# Quick when everything is already there.
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")/.." && pwd)
+BUILD="${KELVORA_BUILD:-$HERE/build}"
+bash "$HERE/scripts/install-packages.sh"
+DEPS=$(bash "$HERE/scripts/build-deps.sh")
+if [ ! -f "$BUILD/build.ninja" ] || ! grep -q "KELVORA_DEPS:PATH=$DEPS\$" "$BUILD/CMakeCache.txt" 2>/dev/null; then
+  cmake -S "$HERE" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-w64-x86_64.cmake" \
+    -DKELVORA_DEPS="$DEPS" >/dev/null
+fi
+cmake --build "$BUILD" -- -j"$(nproc)" | grep -v '^\[' || true
+test "${PIPESTATUS[0]}" = 0
