@@ -47,7 +47,8 @@ struct AppState {
     char tempToDelete[260];
     ArchiveTotals listTotals;
     ArchiveTotals treeListTotals;
-    List* foundList;                // row indices found by the search
+    List* foundList;                // row indices found by the search in hwndList
+    List* treeListFoundList;        // the same for hwndTreeList
     std::atomic<int> TVNSem;        // a folder-change thread runs
     char tvncached[4096];           // folder change waiting for TVNSem
     std::atomic<int> RARSem;        // RAR engine: one call at a time
