@@ -1,0 +1,281 @@
+#include "model/keys.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/log.h"
+#include "model/appstate.h"
+#include "model/compare.h"
+#include "model/liststruct.h"
+#include "model/rbtree.h"
+#include "model/strutil.h"
+
+static const char* Text(const char* s)
+{
+    return s ? s : "";
+}
+
+int RowKeyDepth(const char* pathColumn, char separator)
+{
+    return CountChar(pathColumn, separator);
+}
+
+int RowKey(char* out, size_t outSize, const char* const columns[8], char separator)
+{
+    if (!out || outSize == 0) return 0;
+    snprintf(out, outSize, "%3d*%s%s*%s*%s*%s*%s*%s*%s", RowKeyDepth(columns[7], separator), Text(columns[7]),
+             Text(columns[0]), Text(columns[1]), Text(columns[2]), Text(columns[3]), Text(columns[4]),
+             Text(columns[5]), Text(columns[6]));
+    return 1;
+}
+
+int MemberString(char* out, size_t outSize, const char* const columns[8])
+{
+    if (!out || outSize == 0) return 0;
+    snprintf(out, outSize, "%s%s*%s*%s*%s*%s*%s*%s", Text(columns[7]), Text(columns[0]), Text(columns[1]),
+             Text(columns[2]), Text(columns[3]), Text(columns[4]), Text(columns[5]), Text(columns[6]));
+    return 1;
+}
+
+int FolderKey(char* out, size_t outSize, int level, const char* folderPath)
+{
+    if (!out || outSize == 0) return 0;
+    snprintf(out, outSize, "%3d*%s", level, Text(folderPath));
+    return 1;
+}
+
+int PathKey(char* out, size_t outSize, const char* text, char separator)
+{
+    if (!out || outSize == 0) return -1;
+    out[0] = '\0';
+    if (!text) return -1;
+    // Only the name counts: the column texts after the first '*' may hold the separator
+    // themselves (a date such as 1/2/2024 in a tar archive's keys).
+    int components = 0;
+    int inComponent = 0;
+    for (const char* p = text; *p && *p != '*'; p++) {
+        if (*p == separator) inComponent = 0;
+        else if (!inComponent) {
+            inComponent = 1;
+            components++;
+        }
+    }
+    if (components == 0) return -1;
+    snprintf(out, outSize, "%3d*%s", components - 1, text);
+    return components - 1;
+}
+
+int ReadListColumns(HWND listView, int row, char (*columns)[260])
+{
+    for (int c = 0; c < 8; c++) columns[c][0] = '\0';
+    if (!listView || row < 0 || row >= (int)SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0)) return 0;
+    for (int c = 0; c < 8; c++) {
+        LVITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.iSubItem = c;
+        item.pszText = columns[c];
+        item.cchTextMax = 260;
+        SendMessageA(listView, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        columns[c][259] = '\0';
+    }
+    return 1;
+}
+
+int GetValuesFromList(HWND listView, char* out, size_t outSize, int row)
+{
+    if (!out || outSize == 0) return 0;
+    out[0] = '\0';
+    char columns[8][260];
+    if (!ReadListColumns(listView, row, columns)) return 0;
+    const char* texts[8];
+    for (int c = 0; c < 8; c++) texts[c] = columns[c];
+    return RowKey(out, outSize, texts, FormatSeparator("GetValuesFromList"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The five key trees
+
+static RBTree** const kKeyTrees[] = {&TVRBTreeFolder, &TVRBTreeMembers, &TVRBTreePaths, &TVRBTreeDataReady,
+                                     &TVRBTreeCombo};
+
+int DestroyKeyTrees(void)
+{
+    int existed = 0;
+    for (RBTree** tree : kKeyTrees) {
+        if (*tree) {
+            existed++;
+            RBTreeDestroy(tree);
+        }
+    }
+    return existed;
+}
+
+int CreateKeyTrees(void)
+{
+    DestroyKeyTrees();
+    for (RBTree** tree : kKeyTrees) {
+        *tree = RBTreeCreateStrings();
+        if (!*tree) {
+            DestroyKeyTrees();
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Inserts a copy of key; 1 on success.
+static int InsertCopy(RBTree* tree, const char* key)
+{
+    char* copy = DupBounded(260, key);
+    if (!copy) return 0;
+    if (!RBTreeInsert(tree, copy, nullptr)) {
+        std::free(copy);
+        return 0;
+    }
+    return 1;
+}
+
+static int InsertCopyUnlessPresent(RBTree* tree, const char* key)
+{
+    if (RBTreeSearch(tree, key)) return 1;
+    return InsertCopy(tree, key);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stage timings
+
+void MarkRebuildStage(KeyTreeRebuildTimes* times, int stage)
+{
+    if (!times || stage < 0 || stage >= 7) return;
+    DWORD now = GetTickCount();
+    if (times->start == 0) times->start = now ? now : 1;
+    times->ms[stage] = (int)(now - times->start);
+}
+
+void LogRebuildTimes(const KeyTreeRebuildTimes* times)
+{
+    if (!times) return;
+    LogPrint(6, GApp.verbose, "time measure %d %d %d %d %d %d %d", times->ms[0], times->ms[1], times->ms[2],
+             times->ms[3], times->ms[4], times->ms[5], times->ms[6]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading the rows: on the list's thread, a chunk of rows per message, so that the window
+// stays responsive and a worker pays one round trip per chunk instead of eight per row.
+
+static const int kRowsPerChunk = 4096;
+
+struct RowSnapshot {
+    HWND list;
+    int first;
+    int count;
+    std::string arena;         // for each row: path "\0" member string "\0"
+    std::vector<size_t> rows;  // offset of each row's path in arena
+};
+
+static int ReadRowChunk(void* context)
+{
+    RowSnapshot* s = (RowSnapshot*)context;
+    int total = (int)SendMessageA(s->list, LVM_GETITEMCOUNT, 0, 0);
+    int read = 0;
+    char columns[8][260];
+    const char* texts[8];
+    for (int c = 0; c < 8; c++) texts[c] = columns[c];
+    char member[260];
+    for (int row = s->first; row < total && read < s->count; row++, read++) {
+        ReadListColumns(s->list, row, columns);
+        MemberString(member, sizeof member, texts);
+        s->rows.push_back(s->arena.size());
+        s->arena.append(columns[7]);
+        s->arena.push_back('\0');
+        s->arena.append(member);
+        s->arena.push_back('\0');
+    }
+    return read;
+}
+
+int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
+{
+    KeyTreeRebuildTimes local = {};
+    if (!times) times = &local;
+    if (times->start == 0) {
+        times->start = GetTickCount();
+        if (times->start == 0) times->start = 1;
+    }
+    const char separator = FormatSeparator("SynchronizeTreeViewThread");
+
+    if (!CreateKeyTrees()) return -1;
+    MarkRebuildStage(times, 1);
+
+    RowSnapshot snapshot;
+    snapshot.list = list;
+    snapshot.count = kRowsPerChunk;
+    for (snapshot.first = 0;; snapshot.first += kRowsPerChunk) {
+        if (!list || RunOnListThread(list, ReadRowChunk, &snapshot) < kRowsPerChunk) break;
+    }
+    int rowsRead = (int)snapshot.rows.size();
+    for (size_t offset : snapshot.rows) {
+        const char* path = snapshot.arena.c_str() + offset;
+        const char* member = path + std::strlen(path) + 1;
+        if (!RBTreeSearch(TVRBTreePaths, path)) {
+            InsertCopy(TVRBTreePaths, path);
+            InsertCopy(TVRBTreeMembers, path);
+        }
+        InsertCopy(TVRBTreeMembers, member);
+    }
+    MarkRebuildStage(times, 2);
+
+    RBTreeNode* nil = TVRBTreePaths->nil;
+    for (RBTreeNode* node = RBTreeFirst(TVRBTreePaths); node && node != nil;
+         node = RBTreeSuccessor(TVRBTreePaths, node)) {
+        const char* path = (const char*)node->key;
+        char prefix[260] = "";
+        size_t used = 0;
+        int level = 0;
+        for (const char* p = path; *p;) {
+            const char* end = std::strchr(p, separator);
+            size_t length = end ? (size_t)(end - p) : std::strlen(p);
+            if (length > 0) {
+                // Join the component to the prefix, cut at the buffer's end.
+                if (used > 0 && used + 1 < sizeof prefix) prefix[used++] = separator;
+                size_t room = sizeof prefix - 1 - used;
+                size_t take = length < room ? length : room;
+                std::memcpy(prefix + used, p, take);
+                used += take;
+                prefix[used] = '\0';
+                char key[260];
+                FolderKey(key, sizeof key, level, prefix);
+                LogPrint(9, GApp.verbose,
+                         level == 0 ? "SynchronizeTreeViewThread: inserting(1) into TVRBTreeFolder %s"
+                                    : "SynchronizeTreeViewThread: inserting(2) into TVRBTreeFolder %s",
+                         key);
+                InsertCopyUnlessPresent(TVRBTreeFolder, key);
+                level++;
+            }
+            if (!end) break;
+            p = end + 1;
+        }
+    }
+    MarkRebuildStage(times, 3);
+
+    nil = TVRBTreeMembers->nil;
+    for (RBTreeNode* node = RBTreeFirst(TVRBTreeMembers); node && node != nil;
+         node = RBTreeSuccessor(TVRBTreeMembers, node)) {
+        char key[260];
+        // The empty top-level path has no component and gets no key: a depth of -1 would sort
+        // among the deepest keys.
+        if (PathKey(key, sizeof key, (const char*)node->key, separator) < 0) continue;
+        LogPrint(9, GApp.verbose,
+                 GCompressionMethod == CM_TAR ? "SynchronizeTreeViewThread: inserting(1) into TVRBTreeDataReady %s"
+                                              : "SynchronizeTreeViewThread: inserting(2) into TVRBTreeDataReady %s",
+                 key);
+        InsertCopy(TVRBTreeDataReady, key);
+    }
+    MarkRebuildStage(times, 4);
+    return rowsRead;
+}
