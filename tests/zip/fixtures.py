@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""ZIP fixtures written with Python's zipfile, and the listing Python reads from any archive.
+
+  fixtures.py OUTDIR          writes the Python-made fixtures into OUTDIR
+  fixtures.py --expect A.zip  prints what zipfile reads from A.zip, in kelvora-cli's listing form:
+                              a header line "# files N compressed C uncompressed U entries E",
+                              then per file member: size TAB compressed TAB YYYY-MM-DD HH:MM TAB
+                              E or - TAB name as stored (cut to 255 bytes, '\\' shown as '/').
+"""
+import os
+import struct
+import sys
+import zipfile
+
+FIXED = (2020, 1, 2, 3, 4, 6)
+
+
+class OemInfo(zipfile.ZipInfo):
+    """A member whose name is stored in code page 437 without the UTF-8 flag."""
+
+    def _encodeFilenameFlags(self):
+        return self.filename.encode("cp437"), self.flag_bits & ~0x800
+
+
+def info(name, method=zipfile.ZIP_STORED, when=FIXED, cls=zipfile.ZipInfo):
+    zi = cls(name, date_time=when)
+    zi.compress_type = method
+    zi.external_attr = 0o644 << 16
+    return zi
+
+
+def many(out):
+    # More than 65 535 entries: needs the zip64 end of central directory.
+    with zipfile.ZipFile(os.path.join(out, "py_zip64_many.zip"), "w", allowZip64=True) as z:
+        for i in range(70000):
+            z.writestr(info("d%03d/f%05d.txt" % (i % 100, i)), "%d\n" % i)
+
+
+def big(out):
+    # A member over 4 GiB from a sparse source: zip64 sizes, small on disk.
+    src = os.path.join(out, "sparse.bin")
+    size = (4 << 30) + (1 << 20) + 123
+    with open(src, "wb") as f:
+        f.truncate(size)
+        for off, text in ((0, b"KELVORA-START"), (1 << 31, b"MIDDLE"), (size - 3, b"END")):
+            f.seek(off)
+            f.write(text)
+    os.utime(src, (1600000000, 1600000000))
+    with zipfile.ZipFile(os.path.join(out, "py_zip64_big.zip"), "w", allowZip64=True) as z:
+        z.writestr(info("before.txt"), "small member before the big one\n")
+        z.write(src, "big/huge.bin", compress_type=zipfile.ZIP_DEFLATED, compresslevel=1)
+        z.writestr(info("after.txt", zipfile.ZIP_DEFLATED), "small member after the big one\n" * 10)
+    os.remove(src)
+
+
+def oem(out):
+    with zipfile.ZipFile(os.path.join(out, "py_oem_names.zip"), "w") as z:
+        for name, data in (("Gr\u00fc\u00dfe.txt", "greetings\n"), ("\u00c4rger/\u00f6l.txt", "oil\n"),
+                           ("caf\u00e9 \u00e0 la carte.txt", "menu\n")):
+            zi = info(name, zipfile.ZIP_DEFLATED, cls=OemInfo)
+            zi.create_system = 0
+            z.writestr(zi, data)
+
+
+def mixed(out):
+    with zipfile.ZipFile(os.path.join(out, "py_mixed_methods.zip"), "w") as z:
+        z.writestr(info("a_stored.txt"), "stored member\n" * 50)
+        z.writestr(info("b_bzip2.txt", zipfile.ZIP_BZIP2), "bzip2 member\n" * 50)
+        z.writestr(info("c_lzma.txt", zipfile.ZIP_LZMA), "lzma member\n" * 50)
+        z.writestr(info("d_deflated.txt", zipfile.ZIP_DEFLATED), "deflated member\n" * 50)
+
+
+def hostile(out):
+    with zipfile.ZipFile(os.path.join(out, "hostile.zip"), "w") as z:
+        for name in ("../evil.txt", "/abs.txt", "C:\\x.txt", "a/../../b.txt", "..\\evil2.txt",
+                     "good.txt", "a/../c.txt", "sub/ok.txt"):
+            z.writestr(info(name), "content of " + name + "\n")
+
+
+def data_offset(path, name):
+    with zipfile.ZipFile(path) as z:
+        zi = z.getinfo(name)
+    with open(path, "rb") as f:
+        f.seek(zi.header_offset)
+        head = f.read(30)
+    nlen, xlen = struct.unpack("<HH", head[26:30])
+    return zi.header_offset + 30 + nlen + xlen, zi
+
+
+def flip(path, offset):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        b = f.read(1)
+        f.seek(offset)
+        f.write(bytes([b[0] ^ 0xFF]))
+
+
+def damaged(out):
+    p = os.path.join(out, "badcrc_stored.zip")
+    with zipfile.ZipFile(p, "w") as z:
+        z.writestr(info("first.txt"), "first\n")
+        z.writestr(info("payload.txt"), "".join("payload line %d\n" % i for i in range(400)))
+        z.writestr(info("last.txt"), "last\n")
+    off, zi = data_offset(p, "payload.txt")
+    flip(p, off + zi.compress_size // 2)
+
+    p = os.path.join(out, "badcrc_deflated.zip")
+    with zipfile.ZipFile(p, "w") as z:
+        z.writestr(info("payload.txt", zipfile.ZIP_DEFLATED),
+                   "".join("deflated payload line %d\n" % i for i in range(20000)))
+        z.writestr(info("ok.txt"), "ok\n")
+    off, zi = data_offset(p, "payload.txt")
+    flip(p, off + zi.compress_size // 2)
+
+    # A stored member whose recorded size is shorter than its data.
+    p = os.path.join(out, "overlong.zip")
+    body = b"0123456789" * 1000
+    with zipfile.ZipFile(p, "w") as z:
+        z.writestr(info("overlong.bin"), body)
+        z.writestr(info("fine.txt"), "fine\n")
+    off, zi = data_offset(p, "overlong.bin")
+    short = len(body) - 2500
+    with open(p, "r+b") as f:
+        f.seek(zi.header_offset + 22)  # local header: uncompressed size
+        f.write(struct.pack("<I", short))
+        data = bytearray(open(p, "rb").read())
+    cd = data.find(b"PK\x01\x02")
+    struct.pack_into("<I", data, cd + 24, short)  # central header: uncompressed size
+    open(p, "wb").write(bytes(data))
+
+
+def longname(out):
+    with zipfile.ZipFile(os.path.join(out, "longname.zip"), "w") as z:
+        z.writestr(info("dir/" + "n" * 300 + ".txt"), "long\n")
+        z.writestr(info("short.txt"), "short\n")
+
+
+def raw_name(zi):
+    if zi.flag_bits & 0x800:
+        return zi.orig_filename.encode("utf-8")
+    return zi.orig_filename.encode("cp437")
+
+
+def expect(path):
+    lines = []
+    files = comp = unc = 0
+    with zipfile.ZipFile(path) as z:
+        infos = z.infolist()
+    for zi in infos:
+        name = raw_name(zi)
+        base = name.replace(b"\\", b"/").rsplit(b"/", 1)[-1]
+        comp += zi.compress_size
+        unc += zi.file_size
+        if not base:
+            continue
+        files += 1
+        y, mo, d, h, mi, _ = zi.date_time
+        shown = name[:255].replace(b"\\", b"/")
+        lines.append(b"%d\t%d\t%04d-%02d-%02d %02d:%02d\t%s\t%s\n" % (
+            zi.file_size, zi.compress_size, y, mo, d, h, mi, b"E" if zi.flag_bits & 1 else b"-", shown))
+    head = b"# files %d compressed %d uncompressed %d entries %d\n" % (files, comp, unc, len(infos))
+    sys.stdout.buffer.write(head + b"".join(lines))
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--expect":
+        expect(sys.argv[2])
+        return
+    out = sys.argv[1]
+    for make in (many, big, oem, mixed, hostile, damaged, longname):
+        make(out)
+
+
+if __name__ == "__main__":
+    main()

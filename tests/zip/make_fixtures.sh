@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Makes the ZIP interoperability fixtures with real tools (Info-ZIP zip/unzip, Python's zipfile,
+# 7-Zip) into the folder given as $1, next to the expected results those tools report. The tests
+# read both. Runs again only when this script changed.
+set -euo pipefail
+OUT=${1:?usage: make_fixtures.sh OUTDIR}
+HERE=$(cd "$(dirname "$0")" && pwd)
+STAMP="$OUT/.stamp"
+SUM=$(cat "$HERE/make_fixtures.sh" "$HERE/fixtures.py" | sha256sum | cut -d' ' -f1)
+if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
+rm -rf "$OUT"; mkdir -p "$OUT"
+cd "$OUT"
+need() { command -v "$1" >/dev/null 2>&1 || { echo "make_fixtures: $1 is missing" >&2; exit 1; }; }
+need zip; need unzip; need python3
+SEVENZ=$(command -v 7zz || command -v 7z || command -v 7za || true)
+[ -n "$SEVENZ" ] || { echo "make_fixtures: 7-Zip (7zz/7z) is missing" >&2; exit 1; }
+
+# Source tree with fixed times so the dates are known.
+mkdir -p src/plain/docs/img src/plain/empty_dir src/plain/deep/er/est
+printf 'hello kelvora\r\n' > src/plain/hello.txt
+python3 -c "import random; random.seed(7); open('src/plain/docs/img/noise.bin','wb').write(bytes(random.getrandbits(8) for _ in range(300000)))"
+python3 -c "open('src/plain/docs/readme.txt','w').write(''.join('line %d of a compressible text\n' % i for i in range(20000)))"
+: > src/plain/zero.txt
+printf 'spaces in the name\n' > "src/plain/my file.txt"
+printf 'deep\n' > src/plain/deep/er/est/leaf.txt
+find src/plain -exec touch -h -t 202103040506.08 {} +
+touch -t 201912312359.58 src/plain/hello.txt
+
+# Info-ZIP: stored, deflated with a comment, without directory entries, traditional encryption.
+(cd src/plain && zip -q -r -0 -X ../../zip_stored.zip .)
+(cd src/plain && echo "Kelvora fixture comment" | zip -q -r -9 -X -z ../../zip_deflated.zip .)
+(cd src/plain && zip -q -r -D -X ../../zip_nodirs.zip .)
+(cd src/plain && zip -q -r -X -P secret ../../zip_encrypted.zip docs hello.txt)
+(cd src/plain && zip -q -j -X -P secret ../../zip_encrypted_flat.zip hello.txt docs/readme.txt)
+(cd src/plain && zip -q -r -X ../../zip_onlydirs.zip empty_dir deep -x '*.txt')
+
+# 7-Zip: methods and encryption the program does not decode.
+(cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -mm=BZip2 ../../7z_bzip2.zip hello.txt docs/readme.txt)
+(cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -mm=LZMA ../../7z_lzma.zip hello.txt docs/readme.txt)
+(cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -psecret -mem=AES256 ../../7z_aes.zip hello.txt docs/readme.txt)
+
+# Python's zipfile: zip64, OEM names, mixed methods, hostile names, damaged data.
+python3 "$HERE/fixtures.py" "$OUT"
+
+# Truncated archives: the end of central directory is gone.
+head -c $(( $(stat -c %s zip_deflated.zip) / 2 )) zip_deflated.zip > truncated_half.zip
+head -c $(( $(stat -c %s zip_stored.zip) - 10 )) zip_stored.zip > truncated_tail.zip
+: > empty.zip
+python3 -c "open('notazip.zip','w').write('this is not a zip archive\n' * 200)"
+
+# What the other tools say: every listing, names from unzip, tests from unzip.
+for z in *.zip; do
+  python3 "$HERE/fixtures.py" --expect "$z" > "${z%.zip}.expect" 2>/dev/null || rm -f "${z%.zip}.expect"
+  unzip -Z1 "$z" > "${z%.zip}.unzip-names" 2>/dev/null || rm -f "${z%.zip}.unzip-names"
+done
+echo "$SUM" > "$STAMP"

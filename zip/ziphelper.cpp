@@ -1,0 +1,426 @@
+// The ZIP access layer over minizip (see ziphelper.h).
+#include "zip/ziphelper.h"
+
+#include <commdlg.h>
+#include <minizip/iowin32.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/langtext.h"
+#include "config/log.h"
+#include "model/appstate.h"
+#include "ui/prompts.h"
+
+// mztools.h leaves its extern "C" block open; declare its one function here instead.
+extern "C" int ZEXPORT unzRepair(const char* file, const char* fileOut, const char* fileOutTmp,
+                                 uLong* nRecovered, uLong* bytesRecovered);
+
+namespace {
+
+const char kSource[] = "ziphelper";
+enum { kLogError = 1, kLogInfo = 5, kLogTrace = 8 };
+
+const char* const kUnzResultTexts[] = {
+    "unzip is ok",
+    "unzip end of list of file",
+    "unzip unknown error",
+    "unzip EOF",
+    "unzip parameter error",
+    "unzip bad zip file",
+    "unzip internal error",
+    "unzip crc error",
+    "unzip base error",
+    "unzip file stream error",
+    "unzip central dir error",
+    "unzip seek error",
+    "unzip signature error",
+    "unzip number disk error",
+    "unzip number disk cd error",
+    "unzip total number cd disk error",
+    "unzip total number cd error",
+    "unzip size cd error",
+    "unzip offset cd error",
+    "unzip comment length error",
+    "unzip copyright error",
+};
+
+std::atomic<int> gProtected{0};
+std::atomic<DWORD> gLastSystemError{0};
+
+// The Win32 open function of minizip, wrapped so that the open wrapper learns whether the file
+// itself could be opened and which system error stopped it.
+open64_file_func gWin32Open = nullptr;
+thread_local int tFileOpened = 0;
+thread_local DWORD tFileOpenError = 0;
+
+voidpf ZCALLBACK OpenAndRecord(voidpf opaque, const void* filename, int mode)
+{
+    SetLastError(0);
+    voidpf h = gWin32Open(opaque, filename, mode);
+    tFileOpened = h != nullptr;
+    tFileOpenError = h ? 0 : GetLastError();
+    return h;
+}
+
+unzFile OpenOnce(const char* path)
+{
+    zlib_filefunc64_def ff;
+    fill_win32_filefunc64A(&ff);
+    gWin32Open = ff.zopen64_file;
+    ff.zopen64_file = OpenAndRecord;
+    tFileOpened = 0;
+    tFileOpenError = 0;
+    SetLastError(0);
+    unzFile uf = unzOpen2_64(path, &ff);
+    if (!uf) UnzLastOpenError = tFileOpened ? UNZ_R_BADZIP : UNZ_R_FILESTREAM;
+    return uf;
+}
+
+HWND OwnerWindow(void)
+{
+    return GApp.hwndMain ? GApp.hwndMain : GetForegroundWindow();
+}
+
+// Asks whether to go on after damaged data; 1 for OK.
+int AskContinueAfterDamage(void)
+{
+    return PromptMessageBox(OwnerWindow(), "A problem has been detected with this file - continue?",
+                            "Error in uncompressing", MB_OKCANCEL | MB_ICONSTOP) == IDOK;
+}
+
+}  // namespace
+
+int UnzLastOpenError = 0;
+
+const char* UnzResultText(int result)
+{
+    if (result >= 0 && result <= 20) return kUnzResultTexts[result];
+    return kUnzResultTexts[UNZ_R_UNKNOWN];
+}
+
+int UnzResultFromLibrary(int code)
+{
+    if (code >= 0) return UNZ_R_OK;
+    switch (code) {
+    case UNZ_END_OF_LIST_OF_FILE: return UNZ_R_END_OF_LIST;
+    case UNZ_ERRNO: return UNZ_R_UNKNOWN;
+    case UNZ_PARAMERROR: return UNZ_R_PARAM;
+    case UNZ_BADZIPFILE: return UNZ_R_BADZIP;
+    case UNZ_INTERNALERROR: return UNZ_R_INTERNAL;
+    case UNZ_CRCERROR: return UNZ_R_CRC;
+    case Z_DATA_ERROR: return UNZ_R_BADZIP;
+    case Z_BUF_ERROR: return UNZ_R_EOF;
+    case Z_STREAM_ERROR:
+    case Z_MEM_ERROR:
+    case Z_VERSION_ERROR: return UNZ_R_INTERNAL;
+    default: return UNZ_R_UNKNOWN;
+    }
+}
+
+DWORD GetZipLastSystemError(void) { return gLastSystemError.load(); }
+void ClearZipLastSystemError(void) { gLastSystemError.store(0); }
+
+unzFile MyWaitunzOpen2_64(const char* path, int waitMs)
+{
+    UnzLastOpenError = 0;
+    if (!path || !*path) {
+        UnzLastOpenError = UNZ_R_FILESTREAM;
+        return nullptr;
+    }
+    unzFile uf = OpenOnce(path);
+    LogPrint(kLogTrace, GApp.verbose, "%s %d unzfile: %d\n", kSource, __LINE__, uf ? 1 : 0);
+    if (waitMs == -1) waitMs = 3000;
+    if (!uf && tFileOpenError == ERROR_SHARING_VIOLATION) {
+        LogPrint(kLogInfo, GApp.verbose, "error ERROR_SHARING_VIOLATION occurred");
+        gLastSystemError.store(ERROR_SHARING_VIOLATION);
+    }
+    if (uf) return uf;
+    int waited = 0;
+    while (waitMs > 0 && !uf && waited < waitMs) {
+        Sleep(10);
+        waited += 10;
+        uf = OpenOnce(path);
+    }
+    if (waited > 0) LogPrint(kLogInfo, GApp.verbose, "MyWaitunzOpen2_64 slept millis %d\n", waited);
+    if (uf) {
+        // A wait that ended in success leaves no stale sharing error for a later failure to show.
+        gLastSystemError.store(0);
+        return uf;
+    }
+    LogPrint(kLogError, GApp.verbose, "unzip error: (%d) %s\n", UnzLastOpenError, UnzResultText(UnzLastOpenError));
+    return nullptr;
+}
+
+int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize)
+{
+    unz_file_info64 local;
+    if (!info) info = &local;
+    if (name && nameSize) name[0] = '\0';
+    // minizip leaves a cut name unterminated: give it one byte less and terminate ourselves.
+    uLong room = (name && nameSize > 1) ? (uLong)(nameSize - 1) : 0;
+    int rc = unzGetCurrentFileInfo64(uf, info, room ? name : nullptr, room, nullptr, 0, nullptr, 0);
+    if (name && nameSize) {
+        size_t len = rc == UNZ_OK ? (size_t)info->size_filename : 0;
+        if (len > nameSize - 1) len = nameSize - 1;
+        name[len] = '\0';
+    }
+    return UnzResultFromLibrary(rc);
+}
+
+int IsZipDirectoryName(const char* name)
+{
+    return name && *ZipBaseName(name) == '\0';
+}
+
+const char* ZipBaseName(const char* name)
+{
+    if (!name) return "";
+    const char* base = name;
+    for (const char* p = name; *p; ++p)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    return base;
+}
+
+void ZipCheckFirstEntryEncrypted(unzFile uf)
+{
+    unz_file_info64 info;
+    char name[256];
+    gProtected.store(0);
+    if (ZipGetCurrentEntryInfo(uf, &info, name, sizeof name) != UNZ_R_OK) return;
+    int rc = unzOpenCurrentFile3(uf, nullptr, nullptr, 0, nullptr);
+    if (rc == UNZ_OK) {
+        unzCloseCurrentFile(uf);
+        if (info.flag & 1) gProtected.store(1);
+    }
+}
+
+int IsZipPasswordProtected(void) { return gProtected.load(); }
+void ResetZipPasswordProtected(void) { gProtected.store(0); }
+void SetZipPasswordProtected(int on) { gProtected.store(on ? 1 : 0); }
+
+int ZipCheckArchiveProtection(const char* path)
+{
+    ResetZipPasswordProtected();
+    unzFile uf = MyWaitunzOpen2_64(path, 3000);
+    if (!uf) return 0;
+    if (unzGoToFirstFile(uf) == UNZ_OK) ZipCheckFirstEntryEncrypted(uf);
+    unzClose(uf);
+    return 1;
+}
+
+int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* pass)
+{
+    unz_file_info64 info;
+    int rc = ZipGetCurrentEntryInfo(uf, &info, nullptr, 0);
+    if (rc != UNZ_R_OK) return rc;
+    // Only stored and deflated data can be decoded; minizip would hand other methods out raw.
+    if (!raw && info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
+        LogPrint(kLogInfo, GApp.verbose, "%s %d unsupported compression method %lu\n", kSource, __LINE__,
+                 (unsigned long)info.compression_method);
+        return UNZ_R_BADZIP;
+    }
+    // The entry's own encryption bit decides: archives often mix plain directory entries with
+    // encrypted files, and decrypting a plain entry would only produce garbage.
+    int encrypted = (info.flag & 1) != 0;
+    if (!encrypted) return UnzResultFromLibrary(unzOpenCurrentFile3(uf, method, level, raw, nullptr));
+    const char* use = (pass && *pass) ? pass : password;
+    if (!use || !*use) {
+        if (PromptPassword() != PROMPT_OK) {
+            LogPrint(kLogInfo, GApp.verbose, "password not set - canceled by user %s %d\n", kSource, __LINE__);
+            return UNZ_R_USER;
+        }
+        use = password;
+    }
+    return UnzResultFromLibrary(unzOpenCurrentFile3(uf, method, level, raw, use));
+}
+
+int ZipReadCurrentToMemory(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, char* dest)
+{
+    if (IsZipPasswordProtected() && password[0] == '\0') return 0;
+    if (!uf || !buf || !bufSize || (!dest && expectedSize)) return 0;
+    uint64_t total = 0;
+    for (;;) {
+        int n = unzReadCurrentFile(uf, buf, bufSize);
+        if (n == 0) return 1;
+        if (n < 0 || total + (uint64_t)n > expectedSize) {
+            LogPrint(kLogError, GApp.verbose, "%s %d error: %d\n", kSource, __LINE__, n);
+            int goOn = AskContinueAfterDamage();
+            if (n < 0) return 0;
+            return goOn;
+        }
+        memcpy(dest + total, buf, (size_t)n);
+        total += (uint64_t)n;
+    }
+}
+
+int ZipReadCurrentToFile(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, FILE* out,
+                         const char* fileName, int busyCursor)
+{
+    if (IsZipPasswordProtected() && password[0] == '\0') return 0;
+    if (!uf || !buf || !bufSize || !out) return 0;
+    DWORD start = GetTickCount();
+    HCURSOR previous = nullptr;
+    int cursorSet = 0;
+    int result = 0;
+    uint64_t total = 0;
+    for (;;) {
+        if (busyCursor && !cursorSet && GApp.hwndMain && GetTickCount() - start > 200) {
+            previous = (HCURSOR)SetClassLongPtrA(GApp.hwndMain, GCLP_HCURSOR, (LONG_PTR)LoadCursor(nullptr, IDC_WAIT));
+            cursorSet = 1;
+        }
+        int n = unzReadCurrentFile(uf, buf, bufSize);
+        if (n == 0) { result = 1; break; }
+        if (n < 0 || total + (uint64_t)n > expectedSize) {
+            LogPrint(kLogError, GApp.verbose, "%s %d error: %d\n", kSource, __LINE__, n);
+            int goOn = AskContinueAfterDamage();
+            result = n < 0 ? 0 : goOn;
+            break;
+        }
+        if (fwrite(buf, 1, (size_t)n, out) != (size_t)n) {
+            LogPrint(kLogError, GApp.verbose, "error writing buffer to file: %s\n", fileName ? fileName : "");
+            result = 0;
+            break;
+        }
+        total += (uint64_t)n;
+    }
+    if (cursorSet) SetClassLongPtrA(GApp.hwndMain, GCLP_HCURSOR, (LONG_PTR)previous);
+    return result;
+}
+
+int GetZipProperties(const char* path, int64_t* compressed, int64_t* uncompressed, int64_t* files,
+                     int64_t* directories, char* comment, size_t commentSize)
+{
+    if (!path || !compressed || !uncompressed || !files || !directories || !comment || !commentSize) return -1;
+    unzFile uf = MyWaitunzOpen2_64(path, 3000);
+    if (!uf) return 1;
+    *compressed = *uncompressed = *files = *directories = 0;
+    comment[0] = '\0';
+    // minizip leaves a cut comment unterminated: read one byte less and terminate.
+    int got = commentSize > 1 ? unzGetGlobalComment(uf, comment, (uLong)(commentSize - 1)) : 0;
+    comment[got > 0 ? ((size_t)got < commentSize ? (size_t)got : commentSize - 1) : 0] = '\0';
+    unz_global_info64 gi = {};
+    unzGetGlobalInfo64(uf, &gi);
+    int rc = unzGoToFirstFile(uf);
+    while (rc == UNZ_OK) {
+        unz_file_info64 info;
+        char name[256];
+        if (ZipGetCurrentEntryInfo(uf, &info, name, sizeof name) != UNZ_R_OK) break;
+        if (IsZipDirectoryName(name))
+            ++*directories;
+        else
+            ++*files;
+        *compressed += (int64_t)info.compressed_size;
+        *uncompressed += (int64_t)info.uncompressed_size;
+        rc = unzGoToNextFile(uf);
+        if (rc != UNZ_OK && rc != UNZ_END_OF_LIST_OF_FILE)
+            LogPrint(kLogError, GApp.verbose, "GetZipProperties: error %d with zipfile in unzGoToNextFile",
+                     UnzResultFromLibrary(rc));
+    }
+    unzClose(uf);
+    return 0;
+}
+
+int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes)
+{
+    if (!damagedPath || !outPath || !*damagedPath || !*outPath) return UNZ_PARAMERROR;
+    char scratch[260];
+    snprintf(scratch, sizeof scratch, "%s_tmp", outPath);
+    uLong recovered = 0, recoveredBytes = 0;
+    int rc = unzRepair(damagedPath, outPath, scratch, &recovered, &recoveredBytes);
+    LogPrint(kLogInfo, GApp.verbose, "recovered %lld %lld\n", (long long)recovered, (long long)recoveredBytes);
+    if (entries) *entries = recovered;
+    if (bytes) *bytes = recoveredBytes;
+    return rc;
+}
+
+void RepairZipArchive(void)
+{
+    char damaged[260] = "";
+    char out[260] = "";
+    static const char kFilter[] = "zip\0*.zip\0\0";
+    FileDialogRequest open = {OwnerWindow(), GetMessageText(69), kFilter, "zip", nullptr,
+                              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, damaged, sizeof damaged};
+    if (!PromptOpenFile(&open)) return;
+    FileDialogRequest save = {OwnerWindow(), GetMessageText(70), kFilter, "zip", nullptr,
+                              OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST, out, sizeof out};
+    if (!PromptSaveFile(&save)) return;
+    RepairZipArchiveFiles(damaged, out, nullptr, nullptr);
+}
+
+unsigned long getFileCrc(const char* path, int* ok)
+{
+    if (ok) *ok = 0;
+    FILE* f = path ? fopen(path, "rb") : nullptr;
+    if (!f) return 0;
+    unsigned long crc = crc32(0L, Z_NULL, 0);
+    static const size_t kChunk = 65536;
+    char* buf = (char*)malloc(kChunk);
+    if (!buf) {
+        fclose(f);
+        return 0;
+    }
+    size_t n;
+    while ((n = fread(buf, 1, kChunk, f)) > 0) crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+    int failed = ferror(f);
+    if (failed) LogPrint(kLogError, GApp.verbose, "getFileCrc: error in reading %s", path);
+    free(buf);
+    fclose(f);
+    if (ok) *ok = !failed;
+    return crc;
+}
+
+int IsSafeEntryName(const char* name)
+{
+    if (!name || !*name) return 0;
+    if (name[0] == '/' || name[0] == '\\') return 0;
+    // A colon is a drive letter or an alternate data stream: neither belongs in a member name.
+    if (strchr(name, ':')) return 0;
+    int depth = 0;
+    const char* p = name;
+    while (*p) {
+        const char* end = p;
+        while (*end && *end != '/' && *end != '\\') ++end;
+        size_t len = (size_t)(end - p);
+        int dots = 0, onlyDotsAndBlanks = len > 0;
+        for (const char* q = p; q < end; ++q) {
+            if (*q == '.') ++dots;
+            else if (*q != ' ') onlyDotsAndBlanks = 0;
+        }
+        if (len == 0 || (len == 1 && dots == 1)) {
+            // empty or "." component: stays where it is
+        } else if (onlyDotsAndBlanks && dots >= 2) {
+            // Windows drops trailing dots and blanks, so ". ." or "..." may act as "..".
+            if (--depth < 0) return 0;
+        } else {
+            ++depth;
+        }
+        p = *end ? end + 1 : end;
+    }
+    return 1;
+}
+
+int IsEntryPathInsideFolder(const char* targetFolder, const char* name)
+{
+    if (!targetFolder || !*targetFolder || !IsSafeEntryName(name)) return 0;
+    char base[MAX_PATH];
+    DWORD n = GetFullPathNameA(targetFolder, sizeof base, base, nullptr);
+    if (n == 0 || n >= sizeof base) return 0;
+    std::string folder(base);
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    std::string joined = folder + "\\" + name;
+    for (char& c : joined)
+        if (c == '/') c = '\\';
+    std::string full(joined.size() + MAX_PATH, '\0');
+    n = GetFullPathNameA(joined.c_str(), (DWORD)full.size(), &full[0], nullptr);
+    if (n == 0 || n >= full.size()) return 0;
+    full.resize(n);
+    while (!full.empty() && full.back() == '\\') full.pop_back();
+    // The folder itself is fine (a "./" directory entry); anything else must lie below it.
+    if (_stricmp(full.c_str(), folder.c_str()) == 0) return 1;
+    std::string prefix = folder + "\\";
+    return full.size() > prefix.size() && _strnicmp(full.c_str(), prefix.c_str(), prefix.size()) == 0;
+}

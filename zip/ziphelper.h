@@ -1,0 +1,105 @@
+// The ZIP access layer: every ZIP read of the program goes through here. It opens archives
+// through minizip with the Win32 64-bit file functions (waiting while another process holds
+// the file), opens entries with the process-wide password, reads entries into memory or files
+// with the recovery prompt, and numbers the reader's outcomes (UnzResult).
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <cstdio>
+
+#include <minizip/unzip.h>
+
+// Reader results: small non-negative numbers, 0 success, 1 end of the entry list.
+enum UnzResult {
+    UNZ_R_OK = 0,
+    UNZ_R_END_OF_LIST = 1,
+    UNZ_R_UNKNOWN = 2,            // read or seek failure of the underlying file
+    UNZ_R_EOF = 3,
+    UNZ_R_PARAM = 4,              // no handle, no current entry, name too long for a lookup
+    UNZ_R_BADZIP = 5,             // invalid structure, or a method other than stored/deflated
+    UNZ_R_INTERNAL = 6,
+    UNZ_R_CRC = 7,                // CRC mismatch found when a completely read entry is closed
+    UNZ_R_BASE = 8,
+    UNZ_R_FILESTREAM = 9,         // the archive file cannot be opened
+    UNZ_R_CENTRALDIR = 10,
+    UNZ_R_SEEK = 11,
+    UNZ_R_SIGNATURE = 12,
+    UNZ_R_NUMBERDISK = 13,
+    UNZ_R_NUMBERDISKCD = 14,
+    UNZ_R_TOTALNUMBERCDDISK = 15,
+    UNZ_R_TOTALNUMBERCD = 16,
+    UNZ_R_SIZECD = 17,
+    UNZ_R_OFFSETCD = 18,
+    UNZ_R_COMMENTLENGTH = 19,
+    UNZ_R_COPYRIGHT = 20,
+    UNZ_R_USER = 21,              // the user cancelled the password prompt
+};
+
+// Text of a reader result: the table text for 0..20, "unzip unknown error" for anything else.
+const char* UnzResultText(int result);
+// Maps a minizip/zlib return value (UNZ_*, Z_*) onto UnzResult; positive byte counts map to 0.
+int UnzResultFromLibrary(int libraryCode);
+
+// Reader result of the last open attempt: 0 first, 9 when the file cannot be opened,
+// 5 when it opens but is no readable ZIP archive.
+extern int UnzLastOpenError;
+// Last system error slot: 32 (ERROR_SHARING_VIOLATION) after an open that found the file held
+// by another process and never succeeded; 0 = none. Read and clear it with the two functions.
+DWORD GetZipLastSystemError(void);
+void ClearZipLastSystemError(void);
+
+// Opens an archive for reading; waitMs -1 means 3000, 0 tries once. Polls every 10 ms while the
+// open fails. Returns the reader handle (close it with unzClose) or nullptr.
+unzFile MyWaitunzOpen2_64(const char* path, int waitMs);
+
+// Reads the current entry's information; the name is always NUL-terminated within nameSize
+// (longer names are cut). Returns the UnzResult of the information call.
+int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize);
+// 1 when the entry name denotes a directory entry (nothing after its last '/' or '\').
+int IsZipDirectoryName(const char* name);
+// The part of name after its last '/' or '\' (the whole name when it has none); never null.
+const char* ZipBaseName(const char* name);
+
+// Archive-protected flag: set from the first entry of the last listed archive.
+// ZipCheckFirstEntryEncrypted expects the reader on the first entry; the flag becomes 1 exactly
+// when that entry is encrypted and opens.
+void ZipCheckFirstEntryEncrypted(unzFile uf);
+int IsZipPasswordProtected(void);
+void ResetZipPasswordProtected(void);
+void SetZipPasswordProtected(int on);
+// Opens the archive, checks its first entry as the listing does, closes it. 1 opened, 0 not.
+int ZipCheckArchiveProtection(const char* path);
+
+// Opens the current entry for reading. Entries marked encrypted are opened with the password
+// (argument when non-empty, else the process-wide password, asking for one through the password
+// prompt when none is known: cancel gives 21). Decoding (raw 0) refuses methods other than
+// stored and deflated with 5. method/level may be null. Returns an UnzResult.
+int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* password);
+
+// Reads the whole opened entry into dest (room for expectedSize bytes) in chunks of bufSize
+// through buf. 1 success, 0 failure; damaged data asks "Error in uncompressing".
+int ZipReadCurrentToMemory(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, char* dest);
+// The same into an open stream; fileName is for messages. busyCursor: show the wait cursor on
+// the main window after 200 ms. 1 success, 0 failure.
+int ZipReadCurrentToFile(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, FILE* out,
+                         const char* fileName, int busyCursor);
+
+// Archive properties: -1 when an argument is missing, 1 when the archive cannot be opened,
+// 0 done. The comment is cut to commentSize - 1 characters and always terminated.
+int GetZipProperties(const char* path, int64_t* compressed, int64_t* uncompressed, int64_t* files,
+                     int64_t* directories, char* comment, size_t commentSize);
+
+// Rebuilds a damaged archive (mztools unzRepair) into outPath with outPath + "_tmp" as scratch
+// file; the counts may be null. Returns minizip's result (0 success).
+int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes);
+// The repair command: asks for the damaged archive and the output name, then repairs.
+void RepairZipArchive(void);
+
+// CRC-32 of a file's contents (0 for an empty or unreadable file; ok, when given, tells which).
+unsigned long getFileCrc(const char* path, int* ok = nullptr);
+
+// 1 when an entry name may be written below a target folder: not empty, not absolute, no drive
+// letter or stream colon, no ".." climbing above the start. 0 for names that leave the folder.
+int IsSafeEntryName(const char* name);
+// 1 when targetFolder + "\" + name resolves to a path inside targetFolder (and the name is safe).
+int IsEntryPathInsideFolder(const char* targetFolder, const char* name);
