@@ -66,8 +66,9 @@ int FormatDateColumnText(const SYSTEMTIME* time, char* out, size_t outSize)
     if (!time) return 0;
     char date[64], clock[64];
     int okDate = GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, time, nullptr, date, sizeof date);
-    int okTime = GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS | TIME_FORCE24HOURFORMAT, time, nullptr,
-                                clock, sizeof clock);
+    // Forcing 24 hours alone still appends "AM"/"PM" in 12-hour locales.
+    const DWORD timeFlags = TIME_NOSECONDS | TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER;
+    int okTime = GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, timeFlags, time, nullptr, clock, sizeof clock);
     if (okDate && okTime) {
         snprintf(out, outSize, "%s %s", date, clock);
         return 1;
@@ -90,6 +91,7 @@ static std::mutex gShellMutex;
 static std::unordered_map<std::string, ShellAnswer> gShellCache;
 static std::atomic<long> gShellQueries{0};
 static std::atomic<int> gShellCacheEnabled{1};
+static ShellTypeQueryFn gShellQuery = QueryShellType;
 
 // The extension of a name: the text after its last dot, "" when there is none.
 static const char* ExtensionOf(const char* name)
@@ -98,6 +100,23 @@ static const char* ExtensionOf(const char* name)
     return ext ? ext : "";
 }
 
+int QueryShellType(const char* fileName, char* typeName, size_t typeNameSize, int* icon)
+{
+    if (typeName && typeNameSize) typeName[0] = '\0';
+    if (icon) *icon = 0;
+    if (!fileName) return 0;
+    SHFILEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    DWORD_PTR ok = SHGetFileInfoA(fileName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                  SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
+    if (!ok) return 0;
+    info.szTypeName[sizeof info.szTypeName - 1] = '\0';
+    CopyBounded(typeName, typeNameSize, info.szTypeName);
+    if (icon) *icon = info.iIcon;
+    return 1;
+}
+
+// Called with gShellMutex held.
 static ShellAnswer AskShell(const char* extension)
 {
     // The answer depends on the extension alone (the file need not exist), so a short
@@ -105,16 +124,22 @@ static ShellAnswer AskShell(const char* extension)
     char probe[MAX_PATH];
     if (*extension) snprintf(probe, sizeof probe, "file.%s", extension);
     else snprintf(probe, sizeof probe, "file");
-    SHFILEINFOA info;
-    std::memset(&info, 0, sizeof info);
-    gShellQueries++;
-    DWORD_PTR ok = SHGetFileInfoA(probe, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                                  SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
+    char typeName[260];
     ShellAnswer answer;
-    answer.icon = ok ? info.iIcon : 0;
-    info.szTypeName[sizeof info.szTypeName - 1] = '\0';
-    answer.typeName = ok ? info.szTypeName : "";
+    answer.icon = 0;
+    gShellQueries++;
+    if (gShellQuery(probe, typeName, sizeof typeName, &answer.icon)) answer.typeName = typeName;
+    else answer.icon = 0;
     return answer;
+}
+
+ShellTypeQueryFn SetShellTypeQuery(ShellTypeQueryFn query)
+{
+    std::lock_guard<std::mutex> lock(gShellMutex);
+    ShellTypeQueryFn previous = gShellQuery;
+    gShellQuery = query ? query : QueryShellType;
+    gShellCache.clear();
+    return previous;
 }
 
 int LookupShellType(const char* displayName, char* type, size_t typeSize, int* icon)
@@ -438,7 +463,8 @@ static int InsertBatchOnListThread(void* context)
 int InsertListRowsBatch(HWND list, ListRow* rows, int count)
 {
     if (!rows || count <= 0) return 0;
-    if (!list) {
+    if (!list || !IsWindow(list)) {
+        // A vanished list cannot take the records: release them rather than lose them.
         for (int i = 0; i < count; i++) DiscardListRow(&rows[i]);
         return 0;
     }

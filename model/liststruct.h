@@ -51,6 +51,13 @@ int FormatDateColumnText(const SYSTEMTIME* time, char* out, size_t outSize);
 // text 36 for a name with extension, generic text 36 alone without. Returns 1, 0 for bad
 // arguments (then type is "" and icon 0).
 int LookupShellType(const char* displayName, char* type, size_t typeSize, int* icon);
+// Asks for the type text and small system-icon index of a file name; 1 when answered.
+typedef int (*ShellTypeQueryFn)(const char* fileName, char* typeName, size_t typeNameSize, int* icon);
+// The real query: SHGetFileInfoA by attributes (normal file), type name and small icon index.
+int QueryShellType(const char* fileName, char* typeName, size_t typeNameSize, int* icon);
+// Replaces the query the cache asks (tests); null puts QueryShellType back. Empties the cache
+// and returns the previous query.
+ShellTypeQueryFn SetShellTypeQuery(ShellTypeQueryFn query);
 // Empties the cache (language change, tests). Returns the number of entries dropped.
 int ClearShellTypeCache(void);
 // Number of shell queries made so far (diagnostics, tests and the benchmark).
