@@ -4,7 +4,7 @@
 # repository, and prints that prefix. zlib comes from libz-mingw-w64-dev.
 # Idempotent: when the prefix for this recipe exists, it only prints it.
 set -euo pipefail
-RECIPE=r1   # raise when the build options below change
+RECIPE=r2   # raise when the build options below change
 ROOT="${KELVORA_DEPS_ROOT:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvora}"
 STAMP="$ROOT/deps-$RECIPE.path"
 if [ -f "$STAMP" ] && [ -f "$(cat "$STAMP")/.complete" ]; then cat "$STAMP"; exit 0; fi
@@ -40,6 +40,8 @@ rm -rf "$PREFIX"; mkdir -p "$PREFIX/include" "$PREFIX/lib"
 
 log "minizip"
 mz="$D_MINIZIP"; [ -f "$mz/unzip.c" ] || mz="$D_MINIZIP/contrib/minizip"
+# minizip 1.1 forces NOUNCRYPT in unzip.c; the program reads traditionally encrypted entries.
+sed -i '/#define NOUNCRYPT/d' "$mz/unzip.c"
 mkdir -p "$SRC/obj-minizip"
 for f in ioapi iowin32 unzip zip mztools; do
   $CC -O2 -c "$mz/$f.c" -o "$SRC/obj-minizip/$f.o"

@@ -2,7 +2,6 @@
 #include "zip/ziphelper.h"
 
 #include <commdlg.h>
-#include <minizip/iowin32.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -51,30 +50,146 @@ const char* const kUnzResultTexts[] = {
 std::atomic<int> gProtected{0};
 std::atomic<DWORD> gLastSystemError{0};
 
-// The Win32 open function of minizip, wrapped so that the open wrapper learns whether the file
-// itself could be opened and which system error stopped it.
-open64_file_func gWin32Open = nullptr;
+// minizip parses the central directory a byte at a time; straight Win32 reads would cost one
+// system call per byte. The reader goes through this read-only file layer with a 64 KiB window
+// instead; seeks inside the window cost nothing.
+enum { kReadWindow = 65536 };
+
+struct BufferedReadFile {
+    HANDLE handle;
+    uint64_t pos;        // logical position
+    uint64_t osPos;      // where the system's file pointer stands
+    uint64_t bufStart;   // file offset of buf[0]
+    uint32_t bufLen;     // valid bytes in buf
+    int error;
+    unsigned char buf[kReadWindow];
+};
+
 thread_local int tFileOpened = 0;
 thread_local DWORD tFileOpenError = 0;
 
-voidpf ZCALLBACK OpenAndRecord(voidpf opaque, const void* filename, int mode)
+int ReadAt(BufferedReadFile* f, uint64_t offset, void* dest, DWORD size, DWORD* got)
 {
+    *got = 0;
+    if (f->osPos != offset) {
+        LARGE_INTEGER to;
+        to.QuadPart = (LONGLONG)offset;
+        if (!SetFilePointerEx(f->handle, to, nullptr, FILE_BEGIN)) return 0;
+        f->osPos = offset;
+    }
+    if (!ReadFile(f->handle, dest, size, got, nullptr)) return 0;
+    f->osPos += *got;
+    return 1;
+}
+
+voidpf ZCALLBACK BufferedOpen(voidpf, const void* filename, int mode)
+{
+    tFileOpened = 0;
+    tFileOpenError = 0;
+    if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) {
+        tFileOpenError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
     SetLastError(0);
-    voidpf h = gWin32Open(opaque, filename, mode);
-    tFileOpened = h != nullptr;
-    tFileOpenError = h ? 0 : GetLastError();
-    return h;
+    HANDLE h = CreateFileA((const char*)filename, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        tFileOpenError = GetLastError();
+        return nullptr;
+    }
+    BufferedReadFile* f = (BufferedReadFile*)malloc(sizeof(BufferedReadFile));
+    if (!f) {
+        CloseHandle(h);
+        tFileOpenError = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
+    f->handle = h;
+    f->pos = f->osPos = f->bufStart = 0;
+    f->bufLen = 0;
+    f->error = 0;
+    tFileOpened = 1;
+    return f;
+}
+
+uLong ZCALLBACK BufferedRead(voidpf, voidpf stream, void* buf, uLong size)
+{
+    BufferedReadFile* f = (BufferedReadFile*)stream;
+    unsigned char* out = (unsigned char*)buf;
+    uLong copied = 0;
+    while (copied < size) {
+        if (f->pos >= f->bufStart && f->pos < f->bufStart + f->bufLen) {
+            uint64_t avail = f->bufStart + f->bufLen - f->pos;
+            uLong n = (uLong)((uint64_t)(size - copied) < avail ? (uint64_t)(size - copied) : avail);
+            memcpy(out + copied, f->buf + (f->pos - f->bufStart), n);
+            f->pos += n;
+            copied += n;
+            continue;
+        }
+        DWORD got = 0;
+        uLong rest = size - copied;
+        if (rest >= kReadWindow) {
+            if (!ReadAt(f, f->pos, out + copied, rest, &got)) { f->error = 1; break; }
+            f->pos += got;
+            copied += got;
+            break;
+        }
+        if (!ReadAt(f, f->pos, f->buf, kReadWindow, &got)) { f->error = 1; break; }
+        f->bufStart = f->pos;
+        f->bufLen = got;
+        if (got == 0) break;
+    }
+    // minizip asks for exactly what the archive's structure promises: a short read means a cut
+    // file, which must not pass as zero bytes.
+    if (copied < size) f->error = 1;
+    return copied;
+}
+
+uLong ZCALLBACK BufferedWrite(voidpf, voidpf stream, const void*, uLong)
+{
+    ((BufferedReadFile*)stream)->error = 1;
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK BufferedTell(voidpf, voidpf stream)
+{
+    return ((BufferedReadFile*)stream)->pos;
+}
+
+long ZCALLBACK BufferedSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    BufferedReadFile* f = (BufferedReadFile*)stream;
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET: f->pos = offset; return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR: f->pos += offset; return 0;
+    case ZLIB_FILEFUNC_SEEK_END: {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(f->handle, &size)) { f->error = 1; return -1; }
+        f->pos = (uint64_t)size.QuadPart + offset;
+        return 0;
+    }
+    default: return -1;
+    }
+}
+
+int ZCALLBACK BufferedClose(voidpf, voidpf stream)
+{
+    BufferedReadFile* f = (BufferedReadFile*)stream;
+    int rc = CloseHandle(f->handle) ? 0 : -1;
+    free(f);
+    return rc;
+}
+
+int ZCALLBACK BufferedError(voidpf, voidpf stream)
+{
+    return ((BufferedReadFile*)stream)->error;
 }
 
 unzFile OpenOnce(const char* path)
 {
-    zlib_filefunc64_def ff;
-    fill_win32_filefunc64A(&ff);
-    gWin32Open = ff.zopen64_file;
-    ff.zopen64_file = OpenAndRecord;
+    zlib_filefunc64_def ff = {BufferedOpen, BufferedRead, BufferedWrite, BufferedTell,
+                              BufferedSeek, BufferedClose, BufferedError, nullptr};
     tFileOpened = 0;
     tFileOpenError = 0;
-    SetLastError(0);
     unzFile uf = unzOpen2_64(path, &ff);
     if (!uf) UnzLastOpenError = tFileOpened ? UNZ_R_BADZIP : UNZ_R_FILESTREAM;
     return uf;
@@ -95,6 +210,16 @@ int AskContinueAfterDamage(void)
 }  // namespace
 
 int UnzLastOpenError = 0;
+
+int EndOfEntryIsComplete(uint64_t total, uint64_t expectedSize)
+{
+    // A stream that ends early would pass minizip's close without a CRC check: a short entry
+    // is damaged, not complete.
+    if (total == expectedSize) return 1;
+    LogPrint(kLogError, GApp.verbose, "%s %d entry ended after %llu of %llu bytes\n", kSource, __LINE__,
+             (unsigned long long)total, (unsigned long long)expectedSize);
+    return 0;
+}
 
 const char* UnzResultText(int result)
 {
@@ -245,7 +370,7 @@ int ZipReadCurrentToMemory(unzFile uf, uint64_t expectedSize, char* buf, unsigne
     uint64_t total = 0;
     for (;;) {
         int n = unzReadCurrentFile(uf, buf, bufSize);
-        if (n == 0) return 1;
+        if (n == 0) return EndOfEntryIsComplete(total, expectedSize);
         if (n < 0 || total + (uint64_t)n > expectedSize) {
             LogPrint(kLogError, GApp.verbose, "%s %d error: %d\n", kSource, __LINE__, n);
             int goOn = AskContinueAfterDamage();
@@ -273,7 +398,7 @@ int ZipReadCurrentToFile(unzFile uf, uint64_t expectedSize, char* buf, unsigned 
             cursorSet = 1;
         }
         int n = unzReadCurrentFile(uf, buf, bufSize);
-        if (n == 0) { result = 1; break; }
+        if (n == 0) { result = EndOfEntryIsComplete(total, expectedSize); break; }
         if (n < 0 || total + (uint64_t)n > expectedSize) {
             LogPrint(kLogError, GApp.verbose, "%s %d error: %d\n", kSource, __LINE__, n);
             int goOn = AskContinueAfterDamage();
@@ -328,7 +453,26 @@ int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t
 {
     if (!damagedPath || !outPath || !*damagedPath || !*outPath) return UNZ_PARAMERROR;
     char scratch[260];
-    snprintf(scratch, sizeof scratch, "%s_tmp", outPath);
+    if (snprintf(scratch, sizeof scratch, "%s_tmp", outPath) >= (int)sizeof scratch) return UNZ_PARAMERROR;
+    // unzRepair opens its output "wb" before it reads: the same name would wipe the damaged
+    // archive. It also leaks its handles when the input does not open and writes through a
+    // null stream when the scratch file cannot be made, so all three are checked first.
+    char fullIn[MAX_PATH], fullOut[MAX_PATH], fullScratch[MAX_PATH];
+    if (!GetFullPathNameA(damagedPath, sizeof fullIn, fullIn, nullptr) ||
+        !GetFullPathNameA(outPath, sizeof fullOut, fullOut, nullptr) ||
+        !GetFullPathNameA(scratch, sizeof fullScratch, fullScratch, nullptr) ||
+        _stricmp(fullIn, fullOut) == 0 || _stricmp(fullIn, fullScratch) == 0) {
+        LogPrint(kLogError, GApp.verbose, "%s %d repair: output must differ from %s\n", kSource, __LINE__, damagedPath);
+        return UNZ_PARAMERROR;
+    }
+    FILE* probe = fopen(damagedPath, "rb");
+    if (!probe) return Z_ERRNO;
+    fclose(probe);
+    for (const char* made : {outPath, (const char*)scratch}) {
+        probe = fopen(made, "wb");
+        if (!probe) return Z_ERRNO;
+        fclose(probe);
+    }
     uLong recovered = 0, recoveredBytes = 0;
     int rc = unzRepair(damagedPath, outPath, scratch, &recovered, &recoveredBytes);
     LogPrint(kLogInfo, GApp.verbose, "recovered %lld %lld\n", (long long)recovered, (long long)recoveredBytes);

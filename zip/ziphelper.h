@@ -1,5 +1,5 @@
 // The ZIP access layer: every ZIP read of the program goes through here. It opens archives
-// through minizip with the Win32 64-bit file functions (waiting while another process holds
+// through minizip with buffered Win32 64-bit file functions (waiting while another process holds
 // the file), opens entries with the process-wide password, reads entries into memory or files
 // with the recovery prompt, and numbers the reader's outcomes (UnzResult).
 #pragma once
@@ -76,8 +76,14 @@ int ZipCheckArchiveProtection(const char* path);
 // stored and deflated with 5. method/level may be null. Returns an UnzResult.
 int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* password);
 
+// 1 when a read loop that met the end of the entry's data got exactly the recorded size; 0 (and
+// a log line) for data that ended early.
+int EndOfEntryIsComplete(uint64_t total, uint64_t expectedSize);
+
 // Reads the whole opened entry into dest (room for expectedSize bytes) in chunks of bufSize
-// through buf. 1 success, 0 failure; damaged data asks "Error in uncompressing".
+// through buf. 1 success, 0 failure (also for data shorter than expectedSize); a failing read
+// or data beyond expectedSize asks "Error in uncompressing" (OK keeps the data read so far
+// for data beyond the size only).
 int ZipReadCurrentToMemory(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, char* dest);
 // The same into an open stream; fileName is for messages. busyCursor: show the wait cursor on
 // the main window after 200 ms. 1 success, 0 failure.

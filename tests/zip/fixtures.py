@@ -2,6 +2,7 @@
 """ZIP fixtures written with Python's zipfile, and the listing Python reads from any archive.
 
   fixtures.py OUTDIR          writes the Python-made fixtures into OUTDIR
+  fixtures.py --nocd OUTDIR   cuts the central directory off OUTDIR/zip_deflated.zip into nocd.zip
   fixtures.py --expect A.zip  prints what zipfile reads from A.zip, in kelvora-cli's listing form:
                               a header line "# files N compressed C uncompressed U entries E",
                               then per file member: size TAB compressed TAB YYYY-MM-DD HH:MM TAB
@@ -112,6 +113,18 @@ def damaged(out):
     off, zi = data_offset(p, "payload.txt")
     flip(p, off + zi.compress_size // 2)
 
+    # A deflate stream whose first block claims the reserved block type: inflate fails at once.
+    p = os.path.join(out, "baddata_deflated.zip")
+    with zipfile.ZipFile(p, "w") as z:
+        z.writestr(info("broken.txt", zipfile.ZIP_DEFLATED), "".join("broken line %d\n" % i for i in range(5000)))
+        z.writestr(info("intact.txt"), "intact\n")
+    off, zi = data_offset(p, "broken.txt")
+    with open(p, "r+b") as f:
+        f.seek(off)
+        b = f.read(1)[0]
+        f.seek(off)
+        f.write(bytes([b | 0x06]))
+
     # A stored member whose recorded size is shorter than its data.
     p = os.path.join(out, "overlong.zip")
     body = b"0123456789" * 1000
@@ -127,6 +140,16 @@ def damaged(out):
     cd = data.find(b"PK\x01\x02")
     struct.pack_into("<I", data, cd + 24, short)  # central header: uncompressed size
     open(p, "wb").write(bytes(data))
+
+
+def no_central_directory(out):
+    # Every member complete, the central directory gone: what the repair rebuilds.
+    src = os.path.join(out, "zip_deflated.zip")
+    with zipfile.ZipFile(src) as z:
+        start = min(zi.header_offset for zi in z.infolist())
+        cd = z.start_dir
+    data = open(src, "rb").read()
+    open(os.path.join(out, "nocd.zip"), "wb").write(data[start:cd])
 
 
 def longname(out):
@@ -165,6 +188,9 @@ def expect(path):
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--expect":
         expect(sys.argv[2])
+        return
+    if len(sys.argv) == 3 and sys.argv[1] == "--nocd":
+        no_central_directory(sys.argv[2])
         return
     out = sys.argv[1]
     for make in (many, big, oem, mixed, hostile, damaged, longname):

@@ -42,7 +42,8 @@ touch -t 201912312359.58 src/plain/hello.txt
 # Python's zipfile: zip64, OEM names, mixed methods, hostile names, damaged data.
 python3 "$HERE/fixtures.py" "$OUT"
 
-# Truncated archives: the end of central directory is gone.
+# Truncated archives: the end of central directory is gone; or the whole central directory.
+python3 "$HERE/fixtures.py" --nocd "$OUT"
 head -c $(( $(stat -c %s zip_deflated.zip) / 2 )) zip_deflated.zip > truncated_half.zip
 head -c $(( $(stat -c %s zip_stored.zip) - 10 )) zip_stored.zip > truncated_tail.zip
 : > empty.zip
@@ -53,4 +54,5 @@ for z in *.zip; do
   python3 "$HERE/fixtures.py" --expect "$z" > "${z%.zip}.expect" 2>/dev/null || rm -f "${z%.zip}.expect"
   unzip -Z1 "$z" > "${z%.zip}.unzip-names" 2>/dev/null || rm -f "${z%.zip}.unzip-names"
 done
+unzip -zq zip_deflated.zip > zip_deflated.comment
 echo "$SUM" > "$STAMP"
