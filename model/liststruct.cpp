@@ -311,56 +311,66 @@ int ShiftFoundListOnDelete(List* found, int index)
 // ---------------------------------------------------------------------------------------------
 // Handing work to the list's thread
 
-static const char kBatchProperty[] = "Kelvora.RowBatches";
+static const char kCourierProperty[] = "Kelvora.ListCourier";
 static const char kRedrawProperty[] = "Kelvora.RedrawLock";
-static const UINT_PTR kSubclassId = 0x4B56524F;
+static const char kCourierClass[] = "KelvoraListCourier";
+static const UINT kRunMessage = WM_APP + 1;
 
-static UINT RunMessage(void)
-{
-    static const UINT message = RegisterWindowMessageA("Kelvora.RunOnListThread");
-    return message;
-}
-
+// Work reaches the list's thread through a hidden message-only window of that thread, not
+// through a subclass of the list: a subclass would put a property lookup (a trip through the
+// window system under Wine) in front of every list message.
 struct ListThreadWork {
     int (*work)(void*);
     void* context;
 };
 
-static LRESULT CALLBACK ListRunSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR refData)
+static LRESULT CALLBACK CourierProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == RunMessage() && msg != 0 && lParam) {
+    if (msg == kRunMessage && lParam) {
         ListThreadWork* w = (ListThreadWork*)lParam;
         return (LRESULT)w->work(w->context);
     }
-    if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kBatchProperty);
-        RemovePropA(hwnd, kRedrawProperty);
-        RemoveWindowSubclass(hwnd, ListRunSubclassProc, id);
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// The calling thread's courier window, created on first use; it ends with the thread.
+static HWND CourierOfThisThread(void)
+{
+    static thread_local HWND courier = nullptr;
+    if (courier && IsWindow(courier)) return courier;
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        WNDCLASSA wc;
+        std::memset(&wc, 0, sizeof wc);
+        wc.lpfnWndProc = CourierProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kCourierClass;
+        RegisterClassA(&wc);
+    });
+    courier = CreateWindowA(kCourierClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                            nullptr);
+    return courier;
 }
 
 int PrepareListForRowBatches(HWND list)
 {
-    if (!list || RunMessage() == 0) return 0;
-    if (GetPropA(list, kBatchProperty)) return 1;
-    if (!SetWindowSubclass(list, ListRunSubclassProc, kSubclassId, 0)) return 0;
-    SetPropA(list, kBatchProperty, (HANDLE)1);
-    return 1;
-}
-
-static int OnListThread(HWND list)
-{
-    return GetWindowThreadProcessId(list, nullptr) == GetCurrentThreadId();
+    if (!list || !IsWindow(list)) return 0;
+    if (GetWindowThreadProcessId(list, nullptr) != GetCurrentThreadId()) return 0;
+    HWND courier = CourierOfThisThread();
+    if (!courier) return 0;
+    return SetPropA(list, kCourierProperty, (HANDLE)courier) ? 1 : 0;
 }
 
 int RunOnListThread(HWND list, int (*work)(void* context), void* context)
 {
     if (!work) return 0;
-    if (!list || OnListThread(list) || !GetPropA(list, kBatchProperty)) return work(context);
+    if (!list || GetWindowThreadProcessId(list, nullptr) == GetCurrentThreadId()) return work(context);
+    HWND courier = (HWND)GetPropA(list, kCourierProperty);
+    DWORD listThread = GetWindowThreadProcessId(list, nullptr);
+    if (!courier || !IsWindow(courier) || GetWindowThreadProcessId(courier, nullptr) != listThread)
+        return work(context);
     ListThreadWork w = {work, context};
-    return (int)SendMessageA(list, RunMessage(), 0, (LPARAM)&w);
+    return (int)SendMessageA(courier, kRunMessage, 0, (LPARAM)&w);
 }
 
 void LockListRedraw(HWND list)
@@ -451,12 +461,18 @@ struct BatchWork {
 static int InsertBatchOnListThread(void* context)
 {
     BatchWork* b = (BatchWork*)context;
-    LockListRedraw(b->list);
-    int existing = (int)SendMessageA(b->list, LVM_GETITEMCOUNT, 0, 0);
-    SendMessageA(b->list, LVM_SETITEMCOUNT, (WPARAM)(existing + b->count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // Switching repainting off and on costs more than one row (the list recomputes its
+    // scroll bars and repaints): a single row goes in as it is; listings that add rows one by
+    // one lock the list around the whole listing.
+    int lock = b->count > 1;
+    if (lock) {
+        LockListRedraw(b->list);
+        int existing = (int)SendMessageA(b->list, LVM_GETITEMCOUNT, 0, 0);
+        SendMessageA(b->list, LVM_SETITEMCOUNT, (WPARAM)(existing + b->count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    }
     int inserted = 0;
     for (int i = 0; i < b->count; i++) inserted += InsertOneRow(b->list, &b->rows[i]);
-    UnlockListRedraw(b->list);
+    if (lock) UnlockListRedraw(b->list);
     return inserted;
 }
 

@@ -74,13 +74,14 @@ int BuildListRow(ListRow* row, const ListRowTime* time, const char* displayName,
 // Releases a row's record that was never inserted; accepts rows already handed over.
 void DiscardListRow(ListRow* row);
 
-// Appends rows at the end of list, with repainting off around the batch, on the list's own
-// thread (one message when called from another thread and the list was prepared with
+// Appends rows at the end of list on the list's own thread, with repainting off around a batch
+// of several rows (one message when called from another thread and the list was prepared with
 // PrepareListForRowBatches). Each inserted row's record passes to the list; a row that cannot
 // be inserted shows "cannot insert item %d #error %d" and its record is released. Every
 // row's record field is cleared. Returns the number of rows inserted.
 int InsertListRowsBatch(HWND list, ListRow* rows, int count);
 // BuildListRow and InsertListRowsBatch for one row. Returns the new row's index, or -1.
+// Callers adding many rows this way lock the list (LockListRedraw) around all of them.
 int InsertListRow(HWND list, const ListRowTime* time, const char* displayName, const char* fullName,
                   List* folders, int64_t compressed, int64_t uncompressed);
 // Deletes one row (its record is released by the delete notification, see
