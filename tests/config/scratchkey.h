@@ -1,5 +1,5 @@
-// A registry key of its own for each test, under both hives, removed again at the end, so that
-// test processes running side by side never see each other's values.
+// A registry key of its own for each test, under both hives, removed again at the end. The keys
+// share no parent, so test processes running side by side never touch each other's keys.
 #pragma once
 #include <windows.h>
 #include <cstdio>
@@ -12,7 +12,7 @@ public:
     {
         static int counter = 0;
         char path[128];
-        std::snprintf(path, sizeof path, "SOFTWARE\\KelvoraTest\\p%lu_%d_%lu", GetCurrentProcessId(), ++counter,
+        std::snprintf(path, sizeof path, "SOFTWARE\\KelvoraTest_p%lu_%d_%lu", GetCurrentProcessId(), ++counter,
                       GetTickCount());
         path_ = path;
         Remove();
@@ -20,9 +20,6 @@ public:
     ~ScratchKey()
     {
         Remove();
-        // The shared parent goes only when no other process still uses it.
-        RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\KelvoraTest");
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KelvoraTest");
     }
     ScratchKey(const ScratchKey&) = delete;
     ScratchKey& operator=(const ScratchKey&) = delete;
