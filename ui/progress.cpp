@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/log.h"
 #include "ui/progressstate.h"
 #include "ui/templatedialog.h"
 
@@ -146,6 +147,13 @@ void SetProgressFileText(const char* text)
 void SetProgressDetailText(const char* text)
 {
     SetProgressControlText(IDC_PROGRESS_DETAIL, text);
+}
+
+void SetProgressElapsedText(DWORD startTick, long long bytesDone, long long bytesTotal)
+{
+    char text[260];
+    FormatElapsedAndRemaining(startTick, GetTickCount(), bytesDone, bytesTotal, text, sizeof text);
+    SetProgressDetailText(text);
 }
 
 void SetProgressHeading(const char* text)

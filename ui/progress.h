@@ -102,3 +102,7 @@ void SetProgressGlyphImageList(HIMAGELIST list, int collapsedIndex, int expanded
 // middle of a path too long for the rectangle replaced by an ellipsis. Copies the text as
 // drawn into `shown` (bounded by `shownSize`, may be null). Returns the drawn height.
 int DrawProgressPathText(HDC dc, const RECT* rect, const char* text, char* shown, size_t shownSize);
+
+// Shows the running time, the time still to go and the rate of an operation on the detail
+// line, from its start tick and its byte counts.
+void SetProgressElapsedText(DWORD startTick, long long bytesDone, long long bytesTotal);
