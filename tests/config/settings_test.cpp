@@ -2,6 +2,7 @@
 // prefix, each test under a key of its own.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -523,7 +524,7 @@ TEST_F(Settings, RichEditFontRoundTripsThroughTheRegistry)
     StoreConfiguration();
     LOGFONTA font;
     std::memset(&font, 0, sizeof font);
-    std::strcpy(font.lfFaceName, "Lucida Console");
+    std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", "Lucida Console");
     font.lfHeight = -16;
     font.lfWidth = 7;
     font.lfEscapement = 900;
@@ -592,7 +593,7 @@ TEST(RichEditString, FormatIsCutToTheBuffer)
 {
     LOGFONTA font;
     std::memset(&font, 0, sizeof font);
-    std::strcpy(font.lfFaceName, "Tahoma");
+    std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", "Tahoma");
     char small[12];
     std::memset(small, 'X', sizeof small);
     EXPECT_EQ(0, FormatRichEditSettings(small, sizeof small, &font, 0));
