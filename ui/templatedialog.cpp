@@ -30,6 +30,17 @@ void BuildTemplate(TemplateBuffer* buffer, DWORD style)
     *p++ = 0;
 }
 
+// The foreground window when it is one of ours. A modal dialog disables its owner while it
+// runs; another program's window must never be disabled (or left so if we end early).
+HWND GetOwnForegroundWindow(void)
+{
+    HWND foreground = GetForegroundWindow();
+    if (!foreground) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    return process == GetCurrentProcessId() ? foreground : nullptr;
+}
+
 }  // namespace
 
 INT_PTR ShowTemplateDialogOwned(HWND owner, DLGPROC proc, int resizable, int sysMenu, LPARAM param)
@@ -40,7 +51,7 @@ INT_PTR ShowTemplateDialogOwned(HWND owner, DLGPROC proc, int resizable, int sys
     if (sysMenu) style |= WS_SYSMENU;
     TemplateBuffer buffer;
     BuildTemplate(&buffer, style);
-    if (!owner) owner = GetForegroundWindow();
+    if (!owner) owner = GetOwnForegroundWindow();
     return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(buffer.words),
                                    owner, proc, param);
 }
