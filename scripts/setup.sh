@@ -11,5 +11,6 @@ if [ ! -f "$BUILD/build.ninja" ] || ! grep -q "KELVORA_DEPS:PATH=$DEPS\$" "$BUIL
   cmake -S "$HERE" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$HERE/cmake/mingw-w64-x86_64.cmake" \
     -DKELVORA_DEPS="$DEPS" >/dev/null
 fi
-cmake --build "$BUILD" -- -j"$(nproc)" | grep -v '^\[' || true
-test "${PIPESTATUS[0]}" = 0
+# Show only what the compilers say, not ninja's progress lines; fail when the build fails.
+cmake --build "$BUILD" -- -j"$(nproc)" > "$BUILD/build.log" 2>&1 || { grep -v '^\[' "$BUILD/build.log" | tail -n 60; exit 1; }
+grep -v '^\[' "$BUILD/build.log" | grep -v '^ninja: no work to do' || true
