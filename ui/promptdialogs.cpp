@@ -95,20 +95,22 @@ void FocusAndSelectAll(HWND dialog, int id)
 
 // ---- header band of the password dialogs ----
 
-void AddHeaderBand(HWND dialog)
-{
-    RECT client;
-    GetClientRect(dialog, &client);
-    AddControl(dialog, "Static", "", SS_OWNERDRAW, 0, 0, 0, client.right, 40, IDC_PROMPT_BAND, ANSI_VAR_FONT);
-    AddControl(dialog, "Static", "", SS_ETCHEDHORZ, 0, 0, 41, client.right, 2, IDC_PROMPT_BAND_LINE, ANSI_VAR_FONT);
-}
-
 void FollowWidthWithBand(HWND dialog, int width)
 {
     HWND band = GetDlgItem(dialog, IDC_PROMPT_BAND);
     HWND line = GetDlgItem(dialog, IDC_PROMPT_BAND_LINE);
     if (band) SetWindowPos(band, nullptr, 0, 0, width, 40, SWP_NOZORDER | SWP_NOACTIVATE);
     if (line) SetWindowPos(line, nullptr, 0, 41, width, 2, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AddHeaderBand(HWND dialog)
+{
+    RECT client;
+    GetClientRect(dialog, &client);
+    AddControl(dialog, "Static", "", SS_OWNERDRAW, 0, 0, 0, client.right, 40, IDC_PROMPT_BAND, ANSI_VAR_FONT);
+    AddControl(dialog, "Static", "", SS_ETCHEDHORZ, 0, 0, 41, client.right, 2, IDC_PROMPT_BAND_LINE, ANSI_VAR_FONT);
+    // An etched static sizes itself to its edges when created: give it the band's width again.
+    FollowWidthWithBand(dialog, client.right);
 }
 
 void DrawHeaderBand(HWND dialog, const DRAWITEMSTRUCT* item)

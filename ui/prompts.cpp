@@ -36,8 +36,6 @@ void FreeGlobalFilterSet(void)
 
 int SetGlobalFilterFromText(const char* text)
 {
-    // A previous set that the caller forgot to free would leak; release it here.
-    FreeGlobalFilterSet();
     if (!text) return 0;
     List* set = ListCreateStrings();
     if (!set) return 0;
@@ -58,6 +56,8 @@ int SetGlobalFilterFromText(const char* text)
         ListDestroy(&set);
         return 0;
     }
+    // A previous set that the caller forgot to free would leak; release it here.
+    FreeGlobalFilterSet();
     GFilterSet = set;
     return 1;
 }

@@ -40,8 +40,9 @@ void ClearGlobalPassword(void);
 // FreeGlobalFilterSet or replaced by SetGlobalFilterFromText.
 extern List* GFilterSet;
 
-// Replaces the global filter set by the non-empty parts of text between ";" separators.
-// Returns 1 when at least one part was stored; 0 (set left null) when text has none.
+// Replaces the global filter set (releasing the old one) by the non-empty parts of text
+// between ";" separators. Returns 1 then; 0, with the set left as it was, when text (may be
+// null) has no such part.
 int SetGlobalFilterFromText(const char* text);
 // Releases the global filter set and leaves it null.
 void FreeGlobalFilterSet(void);
