@@ -49,8 +49,9 @@ void LogRebuildTimes(const KeyTreeRebuildTimes* times);
 
 // The model part of the view rebuild: recreates the five key trees and fills the path set,
 // the member set, the folder set and the ready set from the rows of list (read on the list's
-// own thread in chunks; the trees are built on the calling thread). The combo set stays empty
-// for the combo filling; clearing the views before and filling the combo and folder tree after
-// belong to the folder-tree code. times may be null. Returns the number of rows read, -1
-// without memory.
+// own thread in chunks; the trees are built on the calling thread). The combo set stays empty.
+// The whole rebuild (SynchronizeTreeViewThread) is: clear the views, MarkRebuildStage 0; this
+// function (stages 1-4); fill the combo from TVRBTreeFolder, stage 5; insert every
+// TVRBTreeFolder key into the folder tree, stage 6; LogRebuildTimes. times may be null.
+// Returns the number of rows read, -1 without memory (then no key tree exists).
 int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times);

@@ -415,12 +415,13 @@ static void SetColumnText(HWND list, int index, int column, const char* text)
     SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
 }
 
-// Inserts one complete row at the end; the record passes to the list on success.
+// Inserts one complete row at the end; the record passes to the list on success. Returns the
+// new row's index, -1 on failure.
 static int InsertOneRow(HWND list, ListRow* row)
 {
     liststruct* record = row->record;
     row->record = nullptr;
-    if (!record) return 0;
+    if (!record) return -1;
     int index = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     LVITEMA item;
     std::memset(&item, 0, sizeof item);
@@ -434,7 +435,7 @@ static int InsertOneRow(HWND list, ListRow* row)
         DWORD error = GetLastError();
         ReleaseListStruct(record);
         ShowInsertFailure(index, error);
-        return 0;
+        return -1;
     }
     List** found = FoundListOfView(list);
     if (found && *found) ShiftFoundListOnInsert(*found, got);
@@ -449,13 +450,14 @@ static int InsertOneRow(HWND list, ListRow* row)
     SetColumnText(list, got, 5, row->dateText);
     SetColumnText(list, got, 6, record->type);
     SetColumnText(list, got, 7, record->path);
-    return 1;
+    return got;
 }
 
 struct BatchWork {
     HWND list;
     ListRow* rows;
     int count;
+    int lastIndex;  // index of the last row inserted, -1 for none
 };
 
 static int InsertBatchOnListThread(void* context)
@@ -471,7 +473,12 @@ static int InsertBatchOnListThread(void* context)
         SendMessageA(b->list, LVM_SETITEMCOUNT, (WPARAM)(existing + b->count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }
     int inserted = 0;
-    for (int i = 0; i < b->count; i++) inserted += InsertOneRow(b->list, &b->rows[i]);
+    for (int i = 0; i < b->count; i++) {
+        int index = InsertOneRow(b->list, &b->rows[i]);
+        if (index < 0) continue;
+        inserted++;
+        b->lastIndex = index;
+    }
     if (lock) UnlockListRedraw(b->list);
     return inserted;
 }
@@ -484,8 +491,19 @@ int InsertListRowsBatch(HWND list, ListRow* rows, int count)
         for (int i = 0; i < count; i++) DiscardListRow(&rows[i]);
         return 0;
     }
-    BatchWork b = {list, rows, count};
+    BatchWork b = {list, rows, count, -1};
     return RunOnListThread(list, InsertBatchOnListThread, &b);
+}
+
+// InsertListRowsBatch for one row, answering the row's index.
+static int InsertSingleRow(HWND list, ListRow* row)
+{
+    if (!list || !IsWindow(list)) {
+        DiscardListRow(row);
+        return -1;
+    }
+    BatchWork b = {list, row, 1, -1};
+    return RunOnListThread(list, InsertBatchOnListThread, &b) == 1 ? b.lastIndex : -1;
 }
 
 int InsertListRow(HWND list, const ListRowTime* time, const char* displayName, const char* fullName,
@@ -493,8 +511,7 @@ int InsertListRow(HWND list, const ListRowTime* time, const char* displayName, c
 {
     ListRow row;
     if (!BuildListRow(&row, time, displayName, fullName, folders, compressed, uncompressed)) return -1;
-    if (InsertListRowsBatch(list, &row, 1) != 1) return -1;
-    return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) - 1;
+    return InsertSingleRow(list, &row);
 }
 
 int DeleteListRow(HWND list, int row)

@@ -268,3 +268,65 @@ TEST_F(KeyTrees, ThousandCharacterNamesInTheRebuild)
     EXPECT_EQ(GetValuesFromList(host.list, key, sizeof key, 0), 1);
     EXPECT_EQ(std::strlen(key), 259u);
 }
+
+TEST_F(KeyTrees, ZipAndTarMembersCountTheirOwnSeparator)
+{
+    // The zip listing turns "dir/sub/f.txt" into "dir\sub\f.txt" before the row is built; the tar
+    // listing keeps the slashes.
+    struct Case { int method; const char* display; const char* full; const char* path; const char* keyStart; };
+    const Case cases[] = {
+        {CM_ZIP, "f.txt", "dir\\sub\\f.txt", "dir\\sub\\", "  2*dir\\sub\\f.txt*"},
+        {CM_TAR, "f.txt", "dir/sub/f.txt", "dir/sub/", "  2*dir/sub/f.txt*"},
+        {CM_ZIP, "dir/sub/f.txt", "dir/sub/f.txt", "", "  0*dir/sub/f.txt*"},  // slashes are no zip separator
+        {CM_ZIP, "a.txt", "a.txt", "", "  0*a.txt*"},
+        {CM_TAR, "a.txt", "a.txt", "", "  0*a.txt*"},
+    };
+    const ListRowTime time = {0, 7, 13, 5, 10, 2023};
+    for (const Case& c : cases) {
+        SetCompressionMethod(c.method);
+        int row = InsertListRow(host.list, &time, c.display, c.full, nullptr, 1, 2);
+        ASSERT_GE(row, 0) << c.full;
+        EXPECT_EQ(CellText(host.list, row, 7), c.path) << c.full;
+        char key[260];
+        ASSERT_EQ(GetValuesFromList(host.list, key, sizeof key, row), 1);
+        EXPECT_EQ(std::string(key).rfind(c.keyStart, 0), 0u) << "method " << c.method << ": " << key;
+    }
+    ClearList(host.list);
+}
+
+TEST_F(KeyTrees, StageTimesAreLoggedAtLevelSix)
+{
+    KeyTreeRebuildTimes times = {};
+    for (int stage = 0; stage < 7; stage++) times.ms[stage] = stage * 10;
+    int saved = GApp.verbose;
+    GApp.verbose = 7;
+    testing::internal::CaptureStdout();
+    LogRebuildTimes(&times);
+    std::string printed = testing::internal::GetCapturedStdout();
+    GApp.verbose = 6;
+    testing::internal::CaptureStdout();
+    LogRebuildTimes(&times);
+    std::string quiet = testing::internal::GetCapturedStdout();
+    GApp.verbose = saved;
+    EXPECT_NE(printed.find("time measure 0 10 20 30 40 50 60"), std::string::npos) << printed;
+    EXPECT_EQ(quiet, "");
+}
+
+TEST(AppState, GetViewListFollowsTheFocusedView)
+{
+    HWND list = (HWND)1, treeList = (HWND)2, tree = (HWND)3;
+    HWND savedViews[4] = {GApp.hwndList, GApp.hwndTreeList, GApp.hwndTree, GApp.hwndFocusView};
+    GApp.hwndList = list;
+    GApp.hwndTreeList = treeList;
+    GApp.hwndTree = tree;
+    struct Case { HWND focus; HWND expected; };
+    const Case cases[] = {{tree, treeList}, {list, list}, {treeList, list}, {nullptr, list}};
+    for (const Case& c : cases) {
+        GApp.hwndFocusView = c.focus;
+        EXPECT_EQ(GetViewList(), c.expected) << "focus " << (intptr_t)c.focus;
+    }
+    GApp.hwndList = savedViews[0];
+    GApp.hwndTreeList = savedViews[1];
+    GApp.hwndTree = savedViews[2];
+    GApp.hwndFocusView = savedViews[3];
+}
