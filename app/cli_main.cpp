@@ -1,10 +1,344 @@
-// Entry routine of kelvora-cli, the console companion.
+// Entry routine of kelvora-cli, the console companion: lists, tests and extracts ZIP archives
+// through the same engine as the window. Its questions go through the prompts seam, answered
+// from the command line. Listings go to standard output, messages to standard error.
+//
+//   kelvora-cli l ARCHIVE
+//   kelvora-cli t ARCHIVE [-p PASSWORD]
+//   kelvora-cli x ARCHIVE -o FOLDER [-p PASSWORD] [-y|-n] [MEMBER ...]
+//
+// Exit codes: 0 every member succeeded, 1 some member failed or was refused, 2 the archive could
+// not be opened or the command line is wrong.
+#include <windows.h>
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+#include <objbase.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/langtext.h"
+#include "model/appstate.h"
+#include "model/liststruct.h"
+#include "ui/prompts.h"
+#include "zip/extract.h"
+#include "zip/listing.h"
+#include "zip/ziphelper.h"
+
+namespace {
+
+enum { kExitOk = 0, kExitSomeFailed = 1, kExitUsage = 2 };
+
+const char kUsage[] =
+    "usage:\n"
+    "  kelvora-cli l ARCHIVE\n"
+    "  kelvora-cli t ARCHIVE [-p PASSWORD]\n"
+    "  kelvora-cli x ARCHIVE -o FOLDER [-p PASSWORD] [-y|-n] [MEMBER ...]\n";
+
+struct Options {
+    char command = 0;
+    std::string archive;
+    std::string folder;
+    std::string password;
+    bool havePassword = false;
+    int overwrite = 0;  // 0 skip and say so, 1 overwrite (-y), -1 skip quietly (-n)
+    std::vector<std::string> members;
+};
+
+Options gOptions;
+FILE* gListing = stdout;  // the real standard output; stdout itself carries log lines to stderr
+int gPasswordRefused = 0;
+
+// ---- the prompts seam, answered from the command line ----
+
+int ConsoleMessageBox(HWND, const char* text, const char* caption, UINT type)
+{
+    fprintf(stderr, "kelvora-cli: %s%s%s\n", caption && *caption ? caption : "", caption && *caption ? ": " : "",
+            text ? text : "");
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL: return IDCANCEL;
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return IDNO;
+    default: return IDOK;
+    }
+}
+
+int ConsolePassword(void)
+{
+    if (gOptions.havePassword) {
+        SetGlobalPassword(gOptions.password.c_str());
+        return PROMPT_OK;
+    }
+    if (!gPasswordRefused) fprintf(stderr, "kelvora-cli: the archive holds encrypted members; give the password with -p\n");
+    gPasswordRefused = 1;
+    return PROMPT_CANCEL;
+}
+
+int ConsoleButtonBox(HWND, const char*, const char* text, int, const char* const*, int, int)
+{
+    if (gOptions.overwrite > 0) return OVERWRITE_ALL;
+    if (gOptions.overwrite == 0) fprintf(stderr, "kelvora-cli: skipped, the file exists (-y overwrites): %s\n", text ? text : "");
+    return OVERWRITE_SKIP;
+}
+
+void InstallConsolePrompts(void)
+{
+    memset(&GPrompts, 0, sizeof GPrompts);
+    GPrompts.messageBox = ConsoleMessageBox;
+    GPrompts.passwordPrompt = ConsolePassword;
+    GPrompts.buttonBox = ConsoleButtonBox;
+}
+
+void ReportToStderr(ExtractionContext*, const char* message)
+{
+    fprintf(stderr, "kelvora-cli: %s\n", message);
+}
+
+void ReportToListing(ExtractionContext*, const char* message)
+{
+    fprintf(gListing, "%s\n", message);
+}
+
+// ---- the hidden list view the listing fills ----
+
+LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
+        HandleListDeleteItem((const NMLISTVIEW*)lParam);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CreateHiddenList(void)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = HostWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KelvoraCliHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "kelvora-cli", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+    if (!host) return nullptr;
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 600, 400, host,
+                                (HMENU)2002, wc.hInstance, nullptr);
+    if (!list) return nullptr;
+    const char* headers[8] = {GetDescriptionFilename(),   GetDescriptionEncrypted(),
+                              GetDescriptionCompressed(), GetDescriptionUncompressed(),
+                              GetDescriptionCompressionRatio(), GetDescriptionDate(),
+                              GetDescriptionType(),       GetDescriptionPath()};
+    for (int i = 0; i < 8; ++i) {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.pszText = (char*)headers[i];
+        col.cx = 100;
+        col.iSubItem = i;
+        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
+    }
+    PrepareListForRowBatches(list);
+    return list;
+}
+
+// Lists the archive into the hidden list with the window's own listing thread, pumping this
+// thread's messages meanwhile (the rows arrive here in batches). 1 listed, 0 not opened.
+int ListIntoHiddenList(HWND list, const char* archive)
+{
+    static ListingJob job;
+    InitListingJob(&job, archive, list, nullptr, nullptr);
+    job.silent = 1;
+    GApp.hwndList = list;
+    HANDLE thread = CreateThread(nullptr, 0, ListZipFilesThread, &job, 0, nullptr);
+    if (!thread) return 0;
+    for (;;) {
+        DWORD w = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (w == WAIT_OBJECT_0) break;
+    }
+    DWORD code = 1;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code == 0;
+}
+
+const liststruct* RowRecord(HWND list, int row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return nullptr;
+    return (const liststruct*)item.lParam;
+}
+
+// The member's name as the archive has it, with '/' separators.
+std::string RowMemberName(const liststruct* rec)
+{
+    std::string name = std::string(rec->path ? rec->path : "") + (rec->filename ? rec->filename : "");
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+std::string NormalizedMember(std::string name)
+{
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+int CommandList(void)
+{
+    HWND list = CreateHiddenList();
+    if (!list) {
+        fprintf(stderr, "kelvora-cli: cannot create the list view\n");
+        return kExitUsage;
+    }
+    if (!ListIntoHiddenList(list, gOptions.archive.c_str())) return kExitUsage;
+    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < rows; ++i) {
+        const liststruct* rec = RowRecord(list, i);
+        if (!rec) continue;
+        const SYSTEMTIME& t = rec->modified;
+        fprintf(gListing, "%lld\t%lld\t%04u-%02u-%02u %02u:%02u\t%c\t%s\n", (long long)rec->uncompressed,
+                (long long)rec->compressed, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                IsListedRowEncrypted(i) ? 'E' : '-', RowMemberName(rec).c_str());
+    }
+    fflush(gListing);
+    return kExitOk;
+}
+
+int CommandTest(void)
+{
+    ExtractionContext ctx;
+    InitExtractionContext(&ctx);
+    ctx.report = ReportToListing;
+    if (gOptions.havePassword) snprintf(ctx.password, sizeof ctx.password, "%s", gOptions.password.c_str());
+    int rc = TestZipArchive(gOptions.archive.c_str(), &ctx);
+    fflush(gListing);
+    if (rc == EXTRACT_FAILED) return kExitUsage;
+    return rc == EXTRACT_DONE ? kExitOk : kExitSomeFailed;
+}
+
+int CommandExtract(void)
+{
+    ExtractionContext ctx;
+    InitExtractionContext(&ctx);
+    ctx.report = ReportToStderr;
+    snprintf(ctx.targetFolder, sizeof ctx.targetFolder, "%s", gOptions.folder.c_str());
+    const char* pass = gOptions.havePassword ? gOptions.password.c_str() : "";
+    int rc;
+    int missing = 0;
+    if (gOptions.members.empty()) {
+        if (!ZipCheckArchiveProtection(gOptions.archive.c_str())) {
+            fprintf(stderr, "kelvora-cli: %s cannot be opened: %s\n", gOptions.archive.c_str(),
+                    UnzResultText(UnzLastOpenError));
+            return kExitUsage;
+        }
+        rc = ExtractZipFilesFromList(nullptr, gOptions.archive.c_str(), 0, 1, pass, &ctx, 1, 1, 0);
+    } else {
+        // Named members: list the archive, select their rows and extract the selection, as the
+        // window does.
+        HWND list = CreateHiddenList();
+        if (!list) {
+            fprintf(stderr, "kelvora-cli: cannot create the list view\n");
+            return kExitUsage;
+        }
+        if (!ListIntoHiddenList(list, gOptions.archive.c_str())) return kExitUsage;
+        std::vector<int> found(gOptions.members.size(), 0);
+        int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+        for (int i = 0; i < rows; ++i) {
+            const liststruct* rec = RowRecord(list, i);
+            if (!rec) continue;
+            std::string name = RowMemberName(rec);
+            for (size_t m = 0; m < gOptions.members.size(); ++m) {
+                if (NormalizedMember(gOptions.members[m]) != name) continue;
+                LVITEMA state = {};
+                state.stateMask = LVIS_SELECTED;
+                state.state = LVIS_SELECTED;
+                SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)i, (LPARAM)&state);
+                found[m] = 1;
+            }
+        }
+        for (size_t m = 0; m < gOptions.members.size(); ++m) {
+            if (found[m]) continue;
+            fprintf(stderr, "kelvora-cli: not in the archive: %s\n", gOptions.members[m].c_str());
+            ++missing;
+        }
+        if (missing == (int)gOptions.members.size()) return kExitSomeFailed;
+        rc = ExtractZipFilesFromList(list, gOptions.archive.c_str(), 0, 1, pass, &ctx, 0, 1, 0);
+    }
+    if (rc == EXTRACT_FAILED) return kExitUsage;
+    if (rc == EXTRACT_DONE && !missing) return kExitOk;
+    return kExitSomeFailed;
+}
+
+int ParseCommandLine(int argc, char** argv, Options* o)
+{
+    if (argc < 3) return 0;
+    if (strcmp(argv[1], "l") && strcmp(argv[1], "t") && strcmp(argv[1], "x")) return 0;
+    o->command = argv[1][0];
+    o->archive = argv[2];
+    for (int i = 3; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "-p" && i + 1 < argc && o->command != 'l') {
+            o->password = argv[++i];
+            o->havePassword = true;
+        } else if (a == "-o" && i + 1 < argc && o->command == 'x') {
+            o->folder = argv[++i];
+        } else if (a == "-y" && o->command == 'x' && o->overwrite == 0) {
+            o->overwrite = 1;
+        } else if (a == "-n" && o->command == 'x' && o->overwrite == 0) {
+            o->overwrite = -1;
+        } else if (o->command == 'x' && !a.empty() && a[0] != '-') {
+            o->members.push_back(a);
+        } else {
+            return 0;
+        }
+    }
+    if (o->command == 'x' && o->folder.empty()) return 0;
+    return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    (void)argc;
-    (void)argv;
-    fprintf(stderr, "usage: kelvora-cli l|t|x ARCHIVE ...\n");
-    return 2;
+    if (!ParseCommandLine(argc, argv, &gOptions)) {
+        fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    // Listings keep the real standard output; the engine's log lines go to standard error.
+    int listingFd = _dup(_fileno(stdout));
+    if (listingFd >= 0) {
+        FILE* listing = _fdopen(listingFd, "wb");
+        if (listing) gListing = listing;
+        fflush(stdout);
+        _dup2(_fileno(stderr), _fileno(stdout));
+    }
+    _setmode(_fileno(gListing), _O_BINARY);
+    const char* verbose = getenv("KELVORA_VERBOSE");
+    GApp.verbose = verbose ? atoi(verbose) : 0;
+
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    CoInitialize(nullptr);
+    InstallConsolePrompts();
+
+    int rc = kExitUsage;
+    switch (gOptions.command) {
+    case 'l': rc = CommandList(); break;
+    case 't': rc = CommandTest(); break;
+    case 'x': rc = CommandExtract(); break;
+    }
+    fflush(gListing);
+    fflush(stderr);
+    CoUninitialize();
+    return rc;
 }

@@ -65,8 +65,12 @@ void ReportEntry(ExtractionContext* ctx, const char* format, const char* name, c
 {
     char line[700];
     snprintf(line, sizeof line, format, name ? name : "", detail ? detail : "");
-    LogPrint(-1, GApp.verbose, "%s", line);
-    if (ctx && ctx->report) ctx->report(ctx, line);
+    if (ctx && ctx->report) {
+        LogPrint(kLogError, GApp.verbose, "%s", line);
+        ctx->report(ctx, line);
+    } else {
+        LogPrint(-1, GApp.verbose, "%s", line);
+    }
 }
 
 void HideProgressForQuestion(int silent)
@@ -719,6 +723,55 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
     } else {
         PromptMessageBox(OwnerWindow(), "ExtractArchive GCompressionMethod not specified", "Kelvora", MB_OK);
     }
+}
+
+int TestZipArchive(const char* archivePath, ExtractionContext* ctx)
+{
+    ExtractionContext local;
+    InitExtractionContext(&local);
+    if (!ctx) ctx = &local;
+    unzFile uf = MyWaitunzOpen2_64(archivePath, 3000);
+    if (!uf) {
+        ReportEntry(ctx, "\"%s\" cannot be opened: %s", archivePath, UnzResultText(UnzLastOpenError));
+        return EXTRACT_FAILED;
+    }
+    char* buf = (char*)malloc(kChunk);
+    if (!buf) {
+        unzClose(uf);
+        return EXTRACT_FAILED;
+    }
+    int stopped = 0;
+    for (int rc = unzGoToFirstFile(uf); rc == UNZ_OK; rc = unzGoToNextFile(uf)) {
+        unz_file_info64 info;
+        char name[256];
+        if (ZipGetCurrentEntryInfo(uf, &info, name, sizeof name) != UNZ_R_OK) break;
+        if (IsZipDirectoryName(name)) continue;
+        int open = ZipOpenCurrentFileWithPassword(uf, nullptr, nullptr, 0, ctx->password);
+        if (open != UNZ_R_OK) {
+            ctx->failed++;
+            ReportEntry(ctx, "failed \"%s\": %s", name, UnzResultText(open));
+            if (open == UNZ_R_USER) {
+                stopped = 1;
+                break;
+            }
+            continue;
+        }
+        uint64_t total = 0;
+        int last;
+        while ((last = unzReadCurrentFile(uf, buf, kChunk)) > 0) total += (uint64_t)last;
+        int closed = UnzResultFromLibrary(unzCloseCurrentFile(uf));
+        if (last < 0 || total != info.uncompressed_size || closed != UNZ_R_OK) {
+            ctx->failed++;
+            int result = last < 0 ? UnzResultFromLibrary(last) : closed != UNZ_R_OK ? closed : UNZ_R_BADZIP;
+            ReportEntry(ctx, "failed \"%s\": damaged data (%s)", name, UnzResultText(result));
+        } else {
+            ctx->written++;
+        }
+    }
+    free(buf);
+    unzClose(uf);
+    if (stopped) return EXTRACT_CANCELLED;
+    return ctx->failed ? EXTRACT_INCOMPLETE : EXTRACT_DONE;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -105,6 +105,12 @@ int UnZipWorkThread(ExtractionContext* context);
 int do_write_currentfile(ExtractionContext* context, const unz_file_info64* info, const char* name,
                          const char* baseName);
 
+// Reads every file member of archivePath as extraction would, writing nothing, and checks its
+// data (length and CRC); each failing member is reported through context->report (and logged)
+// and counted in context->failed. Returns EXTRACT_DONE, EXTRACT_INCOMPLETE, EXTRACT_CANCELLED
+// (password prompt cancelled) or EXTRACT_FAILED (archive not opened).
+int TestZipArchive(const char* archivePath, ExtractionContext* context);
+
 // One archive of a batch into targetFolder. Returns 0 (or EXTRACT_INCOMPLETE), or 100 when
 // cancelled. Does nothing while GApp.busy is set.
 int ExtractMultipleFiles(const char* archivePath, const char* targetFolder, int silent, int index, int count,

@@ -136,7 +136,7 @@ def damaged(out):
     with open(p, "r+b") as f:
         f.seek(zi.header_offset + 22)  # local header: uncompressed size
         f.write(struct.pack("<I", short))
-        data = bytearray(open(p, "rb").read())
+    data = bytearray(open(p, "rb").read())
     cd = data.find(b"PK\x01\x02")
     struct.pack_into("<I", data, cd + 24, short)  # central header: uncompressed size
     open(p, "wb").write(bytes(data))

@@ -317,7 +317,9 @@ TEST(ZipRead, DamagedDataAsksAndFails)
         std::string data;
         int openResult = 0;
         EXPECT_EQ(0, ReadMember(c.archive, c.member, &data, &openResult)) << c.archive << " " << openResult;
-        if (c.prompts >= 0) EXPECT_EQ(c.prompts, ScriptedQuestionCount()) << c.archive;
+        if (c.prompts >= 0) {
+            EXPECT_EQ(c.prompts, ScriptedQuestionCount()) << c.archive;
+        }
         if (c.prompts > 0) {
             PromptQuestion q;
             GetScriptedQuestion(0, &q);

@@ -212,3 +212,97 @@ std::vector<std::string> ListFilesBelow(const std::string& folder)
     std::sort(files.begin(), files.end());
     return files;
 }
+
+#include <commctrl.h>
+
+#include "model/appstate.h"
+#include "model/liststruct.h"
+#include "zip/listing.h"
+
+namespace {
+
+LRESULT CALLBACK TestHostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
+        HandleListDeleteItem((const NMLISTVIEW*)lParam);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+TestListHost::TestListHost()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TestHostProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KelvoraZipTestHost";
+    RegisterClassA(&wc);
+    host = CreateWindowExA(0, wc.lpszClassName, "zip test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 600, 400, host,
+                           (HMENU)2002, wc.hInstance, nullptr);
+    for (int i = 0; i < 8; ++i) {
+        char text[16];
+        snprintf(text, sizeof text, "c%d", i);
+        LVCOLUMNA col = {};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.pszText = text;
+        col.cx = 80;
+        col.iSubItem = i;
+        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
+    }
+    PrepareListForRowBatches(list);
+    GApp.hwndList = list;
+}
+
+TestListHost::~TestListHost()
+{
+    if (GApp.hwndList == list) GApp.hwndList = nullptr;
+    if (list) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    if (host) DestroyWindow(host);
+}
+
+int TestListHost::RowCount() const
+{
+    return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+}
+
+const liststruct* TestListHost::Row(int row) const
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return nullptr;
+    return (const liststruct*)item.lParam;
+}
+
+std::string TestListHost::RowName(int row) const
+{
+    const liststruct* rec = Row(row);
+    if (!rec) return "";
+    std::string name = std::string(rec->path ? rec->path : "") + (rec->filename ? rec->filename : "");
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+void TestListHost::Select(int row) const
+{
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&state);
+}
+
+int RunListingThread(ListingJob* job, DWORD timeoutMs)
+{
+    HANDLE thread = CreateThread(nullptr, 0, ListZipFilesThread, job, 0, nullptr);
+    if (!thread) return -1;
+    bool ended = PumpMessagesUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    DWORD code = (DWORD)-1;
+    if (ended) GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return ended ? (int)code : -1;
+}

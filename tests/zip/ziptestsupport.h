@@ -45,3 +45,24 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Every file below folder, as relative names with '/' separators, sorted.
 std::vector<std::string> ListFilesBelow(const std::string& folder);
+
+struct ListingJob;
+struct liststruct;
+
+// A hidden window with a report list view of eight columns on the test's thread, prepared for
+// row batches and made the main list (GApp.hwndList) while it lives.
+struct TestListHost {
+    HWND host = nullptr;
+    HWND list = nullptr;
+    TestListHost();
+    ~TestListHost();
+    int RowCount() const;
+    const liststruct* Row(int row) const;
+    // The row's member name as the archive has it ('/' separators).
+    std::string RowName(int row) const;
+    void Select(int row) const;
+};
+
+// Runs ListZipFilesThread for job on a worker thread while pumping this thread's messages;
+// returns the thread's result (0 listed, 1 not opened), or -1 when it did not end in time.
+int RunListingThread(ListingJob* job, DWORD timeoutMs = 120000);
