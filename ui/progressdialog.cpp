@@ -114,7 +114,9 @@ void LayoutProgressDialog(HWND dialog, int expanded)
     if (frame.bottom - frame.top != height)
         SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     HWND detail = GetDlgItem(dialog, IDC_PROGRESS_DETAIL);
-    if (detail && !IsWindowVisible(detail) != !expanded) ShowWindow(detail, expanded ? SW_SHOW : SW_HIDE);
+    // The style bit, not IsWindowVisible: the dialog itself may be hidden just now.
+    if (detail && !(GetWindowLongA(detail, GWL_STYLE) & WS_VISIBLE) != !expanded)
+        ShowWindow(detail, expanded ? SW_SHOW : SW_HIDE);
     MoveChildIfNeeded(dialog, IDC_PROGRESS_LINE_TOP, 0, expanded ? 83 : 61, 500, 2);
     RECT client;
     GetClientRect(dialog, &client);
