@@ -143,7 +143,7 @@ TEST_F(KeyTrees, GetValuesFromListGivesTheRowKey)
                            CellText(host.list, 0, 6);
     EXPECT_EQ(std::string(key), expected);
 
-    strcpy(key, "unchanged");
+    snprintf(key, sizeof key, "unchanged");
     EXPECT_EQ(GetValuesFromList(host.list, key, sizeof key, 1), 0) << "no such row";
     EXPECT_STREQ(key, "");
     EXPECT_EQ(GetValuesFromList(host.list, key, sizeof key, -1), 0);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "model/liststruct.h"
 
 static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -36,7 +38,7 @@ bool CreateListHost(ListHost* host, int prepare)
     if (!host->list) return false;
     for (int c = 0; c < 8; c++) {
         char title[16];
-        wsprintfA(title, "c%d", c);
+        snprintf(title, sizeof title, "c%d", c);
         LVCOLUMNA col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         col.cx = 100;

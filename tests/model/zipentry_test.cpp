@@ -102,7 +102,7 @@ TEST(ZipEntrySets, RedBlackLookupKeepsTheRecordAndGivesTheNewName)
     EXPECT_EQ(FindEntryInZipEntryRBTree(set, "docs\\a.txt", 1, 0, '\\', small, sizeof small), 1);
     EXPECT_STREQ(small, "arch") << "new name cut to the buffer";
 
-    std::strcpy(newName, "unchanged");
+    snprintf(newName, sizeof newName, "unchanged");
     EXPECT_EQ(FindEntryInZipEntryRBTree(set, "docs\\b.txt", 1, 0, '\\', newName, sizeof newName), 1);
     EXPECT_STREQ(newName, "") << "a record without new name";
     EXPECT_EQ(FindEntryInZipEntryRBTree(set, "docs\\b.txt", 1, 0, '\\', nullptr, 0), 1);
