@@ -42,7 +42,8 @@ RBTree* RBTreeCreate(void);
 RBTree* RBTreeCreateStrings(void);
 
 // Links a new node holding key and info; the tree takes ownership of both. Returns the node,
-// or null for a null tree or without memory (then nothing is owned or changed).
+// or null for a null tree, a tree without compare or without memory (then nothing is owned
+// or changed).
 RBTreeNode* RBTreeInsert(RBTree* tree, void* key, void* info);
 // Node whose key compares 0 with probe (compare(node.key, probe)), or null.
 RBTreeNode* RBTreeSearch(RBTree* tree, const void* probe);
