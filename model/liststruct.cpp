@@ -14,6 +14,7 @@
 #include "app/langtext.h"
 #include "config/log.h"
 #include "model/appstate.h"
+#include "model/datecolumn.h"
 #include "model/list.h"
 #include "model/strutil.h"
 #include "ui/prompts.h"
@@ -64,11 +65,16 @@ int FormatDateColumnText(const SYSTEMTIME* time, char* out, size_t outSize)
     if (!out || outSize == 0) return 0;
     out[0] = '\0';
     if (!time) return 0;
-    char date[64], clock[64];
-    int okDate = GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, time, nullptr, date, sizeof date);
+    char date[64], clock[64], picture[128];
+    // The folder view reads this text back (ParseDateColumnText): the short date with a full
+    // year, so that no century is lost.
+    LCID locale = GetDateColumnLocale();
+    int okDate = GetDateColumnPicture(picture, sizeof picture)
+                     ? GetDateFormatA(locale, 0, time, picture, date, sizeof date)
+                     : GetDateFormatA(locale, DATE_SHORTDATE, time, nullptr, date, sizeof date);
     // Forcing 24 hours alone still appends "AM"/"PM" in 12-hour locales.
     const DWORD timeFlags = TIME_NOSECONDS | TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER;
-    int okTime = GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, timeFlags, time, nullptr, clock, sizeof clock);
+    int okTime = GetTimeFormatA(locale, timeFlags, time, nullptr, clock, sizeof clock);
     if (okDate && okTime) {
         snprintf(out, outSize, "%s %s", date, clock);
         return 1;

@@ -41,9 +41,10 @@ struct ListRow {
 // shown (0-99). A size that cannot be rated (uncompressed <= 0, compressed negative or larger
 // than uncompressed) shows 0.
 int FormatRateText(int64_t compressed, int64_t uncompressed, char* out, size_t outSize);
-// Writes the date column text: system-locale short date, a blank, system-locale 24-hour time
-// without seconds. Returns 1; 0 when the date is not valid (then the text is
-// "DD.MM.YYYY HH:MM" from the plain numbers).
+// Writes the date column text: short date of the date-column locale (GetDateColumnLocale, the
+// system locale by default) with a four-digit year, a blank, 24-hour time without seconds.
+// Returns 1; 0 when the date is not valid (then the text is "DD.MM.YYYY HH:MM" from the plain
+// numbers).
 int FormatDateColumnText(const SYSTEMTIME* time, char* out, size_t outSize);
 
 // The type text and small system-icon index of a file named displayName, from the shell asked
