@@ -44,7 +44,7 @@ BoxLook LookAtBox(HWND dialog, int count)
         look.captions.push_back(TextOf(button));
         look.styles.push_back((DWORD)GetWindowLongA(button, GWL_STYLE));
     }
-    look.focus = FocusOfThreadOf(dialog);
+    look.focus = FocusOfActive(dialog);
     return look;
 }
 
@@ -64,7 +64,7 @@ BoxLook ShowAndLook(const char* caption, const char* text, std::vector<const cha
         [&] { return (INT_PTR)ShowButtonBox(nullptr, caption, text, count, captions.data(), icon, defaultIndex); },
         [&](HWND dialog) {
             look = LookAtBox(dialog, count);
-            PressKey(look.focus ? look.focus : dialog, VK_ESCAPE);
+            PressKey(dialog, VK_ESCAPE);
         });
     EXPECT_TRUE(outcome.found);
     EXPECT_FALSE(outcome.leftOpen);
@@ -140,10 +140,9 @@ TEST(ButtonBox, EveryWayToEndGivesItsResult)
         DriveOutcome outcome = DriveDialog(
             [&] { return (INT_PTR)ShowButtonBox(nullptr, "Overwrite", "file.txt exists", 4, captions, 4, c.defaultIndex); },
             [&](HWND dialog) {
-                HWND focus = FocusOfThreadOf(dialog);
                 if (c.way == kClick) ClickButton(ChildOf(dialog, IDC_BUTTONBOX_FIRST + c.button, "Button"));
-                if (c.way == kEnter) PressKey(focus, VK_RETURN);
-                if (c.way == kEscape) PressKey(focus, VK_ESCAPE);
+                if (c.way == kEnter) PressKey(dialog, VK_RETURN);
+                if (c.way == kEscape) PressKey(dialog, VK_ESCAPE);
                 if (c.way == kClose) CloseFromSystemMenu(dialog);
             });
         EXPECT_TRUE(outcome.found) << c.name;
@@ -267,6 +266,7 @@ TEST(ButtonBox, IconOfTheKindIsPaintedAtTenTen)
         int differing = -1;
         DriveDialog([&] { return (INT_PTR)ShowButtonBox(nullptr, "Icon", "", 1, captions, c.kind, 0); },
                     [&](HWND dialog) {
+                        BringToTop(dialog);
                         HDC dc = GetDC(dialog);
                         COLORREF face = GetPixel(dc, 5, 5);
                         differing = 0;

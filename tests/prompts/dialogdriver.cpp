@@ -91,12 +91,26 @@ std::string ClassOf(HWND window)
     return name;
 }
 
-HWND FocusOfThreadOf(HWND window)
+HWND FocusOfActive(HWND dialog)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
+    HWND focus = nullptr;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) focus = info.hwndFocus;
+        if (info.hwndActive == dialog && focus) return focus;
+        SetForegroundWindow(dialog);
+        SyncWith(dialog);
+    }
+    return focus;
+}
+
+void BringToTop(HWND dialog)
+{
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(dialog);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SyncWith(dialog);
 }
 
 HWND ChildOf(HWND dialog, int id, const char* className)

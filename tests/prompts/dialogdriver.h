@@ -25,7 +25,12 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 RECT ClientRectOf(HWND dialog, HWND control);  // control rectangle in dialog client coordinates
 std::string TextOf(HWND window);
 std::string ClassOf(HWND window);
-HWND FocusOfThreadOf(HWND window);  // the keyboard focus of the window's thread
+// The keyboard focus of the dialog's thread while the dialog is the active window. Other
+// programs on the same display (tests running in parallel) may take the activation away,
+// which hides the focus; the dialog gets it back (and restores its focus control) first.
+HWND FocusOfActive(HWND dialog);
+// Puts the dialog above every other window so that reading its pixels sees only it.
+void BringToTop(HWND dialog);
 // The child of class className with control id id (ids may be shared between classes).
 HWND ChildOf(HWND dialog, int id, const char* className);
 

@@ -40,7 +40,7 @@ void LookAtFrame(HWND dialog, FrameLook* look)
     look->caption = TextOf(dialog);
     GetWindowRect(dialog, &look->window);
     GetWindowRect(GetDesktopWindow(), &look->desktop);
-    look->focus = FocusOfThreadOf(dialog);
+    look->focus = FocusOfActive(dialog);
     look->owner = GetWindow(dialog, GW_OWNER);
 }
 
@@ -185,6 +185,10 @@ TEST_F(OtherDialogs, LineNumberDialogEndsWithoutTextOnCancelEscapeAndClose)
 TEST_F(OtherDialogs, RenameFolderDialogShowsThePathSelectedAndKeepsMainBehind)
 {
     HWND main = CreateWindowExA(0, "Static", "main", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    // A window above the main one that owns the dialog: without the dialog's care it would
+    // stay between the dialog and the main window.
+    HWND other = CreateWindowExA(0, "Static", "other", WS_POPUP | WS_VISIBLE, 60, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
     GApp.hwndMain = main;
     char exchange[260] = "docs/old";
     FrameLook look;
@@ -195,7 +199,12 @@ TEST_F(OtherDialogs, RenameFolderDialogShowsThePathSelectedAndKeepsMainBehind)
         HWND next = ChildOf(dialog, IDC_PROMPT_EDIT2, "Edit");
         look.expectedFocus = next;
         look.selection = (DWORD)SendMessageA(next, EM_GETSEL, 0, 0);
-        behind = GetWindow(dialog, GW_HWNDNEXT);
+        // Windows of programs running beside the test may come between for a moment.
+        for (int attempt = 0; attempt < 100 && behind != main; ++attempt) {
+            SetForegroundWindow(dialog);
+            SyncWith(dialog);
+            behind = GetWindow(dialog, GW_HWNDNEXT);
+        }
         look.problems = CheckControls(
             dialog, {
                         {IDC_PROMPT_LABEL, "Static", GetGenericText(20), 30, 68, 80, 20, -1, 0, 0, -1},
@@ -209,6 +218,7 @@ TEST_F(OtherDialogs, RenameFolderDialogShowsThePathSelectedAndKeepsMainBehind)
         ClickButton(ChildOf(dialog, PROMPT_OK, "Button"));
     });
     GApp.hwndMain = nullptr;
+    DestroyWindow(other);
     DestroyWindow(main);
     EXPECT_EQ(outcome.result, PROMPT_OK);
     EXPECT_STREQ(exchange, "docs/new");
@@ -239,8 +249,8 @@ TEST_F(OtherDialogs, RenameFolderRefusesPathsThatLeaveTheArchiveRoot)
             WaitFor([] { return ScriptedQuestionCount() > 0; });
             SyncWith(dialog);
             openAfterOk = IsWindowVisible(dialog) != 0;
-            focus = FocusOfThreadOf(dialog);
             selection = (DWORD)SendMessageA(edit, EM_GETSEL, 0, 0);
+            focus = FocusOfActive(dialog);
             ClickButton(ChildOf(dialog, PROMPT_CANCEL, "Button"));
         });
         std::string name = std::string("\"") + typed + "\"";

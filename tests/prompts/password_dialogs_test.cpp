@@ -33,7 +33,7 @@ void LookAtFrame(HWND dialog, Seen* seen)
     GetWindowRect(dialog, &seen->window);
     GetWindowRect(GetDesktopWindow(), &seen->desktop);
     seen->firstEdit = ChildOf(dialog, IDC_PROMPT_EDIT, "Edit");
-    seen->focus = FocusOfThreadOf(dialog);
+    seen->focus = FocusOfActive(dialog);
     seen->limit = SendMessageA(seen->firstEdit, EM_GETLIMITTEXT, 0, 0);
 }
 

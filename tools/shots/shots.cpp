@@ -19,6 +19,8 @@ namespace {
 const Shot kShots[] = {
     {"progress-collapsed", OpenProgressCollapsedShot, CloseProgressShot},
     {"progress-expanded", OpenProgressExpandedShot, CloseProgressShot},
+    {"set-password", OpenSetPasswordShot, nullptr},
+    {"overwrite-question", OpenOverwriteQuestionShot, nullptr},
 };
 
 int WriteShotList(const char* path)

@@ -17,3 +17,7 @@ void SettleShotWindow(HWND window);
 HWND OpenProgressCollapsedShot(void);
 HWND OpenProgressExpandedShot(void);
 void CloseProgressShot(HWND window);
+
+// Shots of the prompt dialogs (prompt_shots.cpp); closed with SC_CLOSE.
+HWND OpenSetPasswordShot(void);
+HWND OpenOverwriteQuestionShot(void);
