@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -218,8 +219,9 @@ TEST(ButtonBox, DialogThatCannotBeCreatedAnswersMinusOne)
 TEST(ButtonBox, IconsComeFromUser32OrFromTheProgramsResources)
 {
     char library[MAX_PATH];
-    GetSystemDirectoryA(library, sizeof library);
-    lstrcatA(library, "\\user32.dll");
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    snprintf(library, sizeof library, "%s\\user32.dll", system);
     HICON icons[4] = {};
     ASSERT_EQ(LoadButtonBoxIcons(library, icons), 1) << library;
     const UINT index[4] = {1, 3, 4, 2};

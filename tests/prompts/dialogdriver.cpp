@@ -148,50 +148,50 @@ void SyncWith(HWND dialog)
     }
 }
 
-std::vector<std::string> CheckControls(HWND dialog, const std::vector<ControlSpec>& specs)
+std::vector<std::string> CheckControls(HWND dialog, const std::vector<ExpectedControl>& expected)
 {
     std::vector<std::string> problems;
     char line[512];
-    for (const ControlSpec& spec : specs) {
-        HWND control = ChildOf(dialog, spec.id, spec.className);
+    for (const ExpectedControl& want : expected) {
+        HWND control = ChildOf(dialog, want.id, want.className);
         if (!control) {
-            snprintf(line, sizeof line, "control %d (%s): missing", spec.id, spec.className);
+            snprintf(line, sizeof line, "control %d (%s): missing", want.id, want.className);
             problems.push_back(line);
             continue;
         }
         RECT r = ClientRectOf(dialog, control);
-        if (r.left != spec.x || r.top != spec.y || r.right - r.left != spec.width || r.bottom - r.top != spec.height) {
-            snprintf(line, sizeof line, "control %d: at %ld,%ld size %ldx%ld, expected %d,%d size %dx%d", spec.id,
-                     r.left, r.top, r.right - r.left, r.bottom - r.top, spec.x, spec.y, spec.width, spec.height);
+        if (r.left != want.x || r.top != want.y || r.right - r.left != want.width || r.bottom - r.top != want.height) {
+            snprintf(line, sizeof line, "control %d: at %ld,%ld size %ldx%ld, expected %d,%d size %dx%d", want.id,
+                     r.left, r.top, r.right - r.left, r.bottom - r.top, want.x, want.y, want.width, want.height);
             problems.push_back(line);
         }
-        if (TextOf(control) != spec.text) {
-            snprintf(line, sizeof line, "control %d: text \"%s\", expected \"%s\"", spec.id, TextOf(control).c_str(),
-                     spec.text.c_str());
+        if (TextOf(control) != want.text) {
+            snprintf(line, sizeof line, "control %d: text \"%s\", expected \"%s\"", want.id, TextOf(control).c_str(),
+                     want.text.c_str());
             problems.push_back(line);
         }
         DWORD style = (DWORD)GetWindowLongA(control, GWL_STYLE);
         DWORD exStyle = (DWORD)GetWindowLongA(control, GWL_EXSTYLE);
-        if (spec.type >= 0) {
-            DWORD mask = lstrcmpiA(spec.className, "Static") == 0 ? SS_TYPEMASK : BS_TYPEMASK;
-            if ((style & mask) != (DWORD)spec.type) {
-                snprintf(line, sizeof line, "control %d: type %lu, expected %d", spec.id, style & mask, spec.type);
+        if (want.type >= 0) {
+            DWORD mask = lstrcmpiA(want.className, "Static") == 0 ? SS_TYPEMASK : BS_TYPEMASK;
+            if ((style & mask) != (DWORD)want.type) {
+                snprintf(line, sizeof line, "control %d: type %lu, expected %d", want.id, style & mask, want.type);
                 problems.push_back(line);
             }
         }
-        if ((style & spec.styleBits) != spec.styleBits) {
-            snprintf(line, sizeof line, "control %d: style %08lx lacks %08lx", spec.id, style, spec.styleBits);
+        if ((style & want.styleBits) != want.styleBits) {
+            snprintf(line, sizeof line, "control %d: style %08lx lacks %08lx", want.id, style, want.styleBits);
             problems.push_back(line);
         }
-        if ((exStyle & spec.exStyleBits) != spec.exStyleBits) {
-            snprintf(line, sizeof line, "control %d: extended style %08lx lacks %08lx", spec.id, exStyle,
-                     spec.exStyleBits);
+        if ((exStyle & want.exStyleBits) != want.exStyleBits) {
+            snprintf(line, sizeof line, "control %d: extended style %08lx lacks %08lx", want.id, exStyle,
+                     want.exStyleBits);
             problems.push_back(line);
         }
-        if (spec.stockFont >= 0) {
+        if (want.stockFont >= 0) {
             HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
-            if (font != GetStockObject(spec.stockFont)) {
-                snprintf(line, sizeof line, "control %d: font is not stock object %d", spec.id, spec.stockFont);
+            if (font != GetStockObject(want.stockFont)) {
+                snprintf(line, sizeof line, "control %d: font is not stock object %d", want.id, want.stockFont);
                 problems.push_back(line);
             }
         }

@@ -42,7 +42,7 @@ void CloseFromSystemMenu(HWND dialog);        // WM_SYSCOMMAND SC_CLOSE
 void SyncWith(HWND dialog);
 
 // One expected child control of a dialog.
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const char* className;
     std::string text;
@@ -53,8 +53,8 @@ struct ControlSpec {
     int stockFont;      // stock object the control's WM_GETFONT must return, or -1
 };
 
-// Compares every spec with the dialog's child; returns one line per difference, naming
-// the control and the field.
-std::vector<std::string> CheckControls(HWND dialog, const std::vector<ControlSpec>& specs);
+// Compares every expected control with the dialog's child; returns one line per
+// difference, naming the control and the field.
+std::vector<std::string> CheckControls(HWND dialog, const std::vector<ExpectedControl>& expected);
 // The lines joined for a test message.
 std::string JoinLines(const std::vector<std::string>& lines);

@@ -37,7 +37,7 @@ void LookAtFrame(HWND dialog, Seen* seen)
     seen->limit = SendMessageA(seen->firstEdit, EM_GETLIMITTEXT, 0, 0);
 }
 
-std::vector<ControlSpec> BandSpecs(HWND dialog)
+std::vector<ExpectedControl> BandControls(HWND dialog)
 {
     RECT client;
     GetClientRect(dialog, &client);
@@ -90,7 +90,7 @@ TEST_F(PasswordDialogs, SetPasswordDialogHasItsLayout)
     DriveOutcome outcome = DriveDialog(ShowSetPasswordDialog, [&](HWND dialog) {
         LookAtFrame(dialog, &seen);
         const DWORD edit = ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP;
-        std::vector<ControlSpec> specs = {
+        std::vector<ExpectedControl> expected = {
             {IDC_PROMPT_LABEL, "Static", GetGenericText(17), 20, 68, 105, 20, -1, 0, 0, ANSI_VAR_FONT},
             {IDC_PROMPT_EDIT, "Edit", "", 135, 65, 130, 20, -1, edit, WS_EX_CLIENTEDGE, DEFAULT_GUI_FONT},
             {IDC_PROMPT_LABEL2, "Static", GetGenericText(18), 20, 93, 105, 20, -1, 0, 0, ANSI_VAR_FONT},
@@ -98,8 +98,8 @@ TEST_F(PasswordDialogs, SetPasswordDialogHasItsLayout)
             {PROMPT_OK, "Button", GetGenericText(0), 70, 135, 75, 23, BS_DEFPUSHBUTTON, 0, 0, ANSI_VAR_FONT},
             {PROMPT_CANCEL, "Button", GetGenericText(1), 155, 135, 75, 23, BS_PUSHBUTTON, 0, 0, ANSI_VAR_FONT},
         };
-        seen.problems = CheckControls(dialog, specs);
-        std::vector<std::string> band = CheckControls(dialog, BandSpecs(dialog));
+        seen.problems = CheckControls(dialog, expected);
+        std::vector<std::string> band = CheckControls(dialog, BandControls(dialog));
         seen.problems.insert(seen.problems.end(), band.begin(), band.end());
         CloseFromSystemMenu(dialog);
     });
@@ -119,14 +119,14 @@ TEST_F(PasswordDialogs, PasswordPromptHasItsLayout)
     DriveOutcome outcome = DriveDialog(ShowPasswordPrompt, [&](HWND dialog) {
         LookAtFrame(dialog, &seen);
         const DWORD edit = ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP;
-        std::vector<ControlSpec> specs = {
+        std::vector<ExpectedControl> expected = {
             {IDC_PROMPT_LABEL, "Static", GetGenericText(17), 30, 63, 100, 20, -1, 0, 0, -1},
             {IDC_PROMPT_EDIT, "Edit", "", 150, 60, 100, 20, -1, edit, WS_EX_CLIENTEDGE, -1},
             {PROMPT_OK, "Button", GetGenericText(0), 70, 100, 75, 23, BS_DEFPUSHBUTTON, 0, 0, -1},
             {PROMPT_CANCEL, "Button", GetGenericText(1), 155, 100, 75, 23, BS_PUSHBUTTON, 0, 0, -1},
         };
-        seen.problems = CheckControls(dialog, specs);
-        std::vector<std::string> band = CheckControls(dialog, BandSpecs(dialog));
+        seen.problems = CheckControls(dialog, expected);
+        std::vector<std::string> band = CheckControls(dialog, BandControls(dialog));
         seen.problems.insert(seen.problems.end(), band.begin(), band.end());
         ClickButton(ChildOf(dialog, PROMPT_CANCEL, "Button"));
     });
