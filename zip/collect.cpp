@@ -94,6 +94,9 @@ int CollectPathsForRun(List* files, const char* startPath, int recurse, List* fi
         const char* name = AfterLast(startPath, '\\');
         if (IsExcluded(&w, startPath, name ? name : startPath)) return 0;
         if (!AddPath(files, startPath)) return 0;
+        if (options && options->run)
+            options->run->found[startPath] = FoundEntry{((int64_t)attributes.nFileSizeHigh << 32) | attributes.nFileSizeLow,
+                                                        attributes.ftLastWriteTime};
         if (totalBytes) *totalBytes += ((int64_t)attributes.nFileSizeHigh << 32) | attributes.nFileSizeLow;
         return 1;
     }
@@ -142,6 +145,10 @@ int CollectPathsForRun(List* files, const char* startPath, int recurse, List* fi
                 if (totalBytes) *totalBytes += ((int64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
             }
             if (!AddPath(files, path)) continue;
+            if (options && options->run) {
+                int64_t size = ((int64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+                options->run->found[path] = FoundEntry{isFolder ? 0 : size, found.ftLastWriteTime};
+            }
             CountCollected(&w);
             if (options && options->itemHook) options->itemHook(options, 0, path);
             if (IsCreationCancelled(options)) {

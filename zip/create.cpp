@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,14 +33,6 @@
 
 ZipCreateHooks GZipCreateHooks = {};
 
-// The worker's own state of one run.
-struct ZipCreateRun {
-    std::unordered_set<std::string> names;  // lower-cased member names in the archive
-    uint64_t nextIndex = 0;                 // central-directory index of the next member
-    std::vector<uint64_t> drop;             // members whose data could not be read whole
-    std::vector<std::string> summary;       // lines of the closing message box
-};
-
 namespace {
 
 const char kSource[] = "Kelvora";
@@ -49,6 +42,23 @@ const int64_t kLargeCrcFile = 33554432;
 // At 4 GiB - 1 the writer already needs the zip64 fields for the member's sizes.
 const uint64_t kZip64Size = 0xFFFFFFFFull;
 enum { kSummaryLines = 15 };
+
+std::atomic<int64_t> gReadLimit{-1};
+
+// fread with the test seam's failure: a read crossing the limit ends short with the error set.
+size_t ReadInput(char* buf, size_t size, FILE* f, int64_t* soFar, int* error)
+{
+    size_t got = fread(buf, 1, size, f);
+    int64_t limit = gReadLimit.load();
+    if (limit >= 0 && *soFar + (int64_t)got > limit) {
+        got = (size_t)(limit - *soFar);
+        *error = 1;
+    } else if (got < size && ferror(f)) {
+        *error = 1;
+    }
+    *soFar += (int64_t)got;
+    return got;
+}
 
 HWND OwnerWindow(void)
 {
@@ -139,8 +149,10 @@ unsigned long FileCrcWithBuffer(const char* path, char* buf, unsigned bufSize, i
     if (!f) return 0;
     unsigned long crc = crc32(0L, Z_NULL, 0);
     size_t n;
-    while ((n = fread(buf, 1, bufSize, f)) > 0) crc = crc32(crc, (const Bytef*)buf, (uInt)n);
-    *ok = !ferror(f);
+    int64_t soFar = 0;
+    int error = 0;
+    while ((n = ReadInput(buf, bufSize, f, &soFar, &error)) > 0 && !error) crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+    *ok = !error;
     if (!*ok) LogPrint(kLogError, GApp.verbose, "getFileCrc: error in reading %s", path);
     fclose(f);
     return crc;
@@ -188,7 +200,10 @@ int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong
     if (o->run->names.count(key)) return 1;
     zip_fileinfo zfi = {};
     zfi.dosDate = dosDate;
-    int err = zipOpenNewFileInZip3_64(zf, name, &zfi, nullptr, 0, nullptr, 0, nullptr, method, level, 0, -MAX_WBITS,
+    // A directory entry has no data: stored, it needs no deflate stream (and no 256 KiB of
+    // compressor state per folder).
+    (void)method;
+    int err = zipOpenNewFileInZip3_64(zf, name, &zfi, nullptr, 0, nullptr, 0, nullptr, 0, level, 0, -MAX_WBITS,
                                       DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0);
     if (err == ZIP_OK) err = zipCloseFileInZip(zf);
     if (err != ZIP_OK) {
@@ -273,15 +288,22 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
         if (o->verboseNames) LogPrint(-1, GApp.verbose, "%s: add %s %s", who, path, name);
         LogPrint(kLogTrace, GApp.verbose, "%s: adding file (2) %s", who, name);
 
-        // Date and size from the directory listing of the path.
-        char probe[MAX_PATH];
-        CopyBounded(probe, sizeof probe, path);
-        if (isDir) probe[strlen(probe) - 1] = '\0';
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA(probe, &found);
+        // Date and size from the directory listing of the path: the walk's, or a new one.
         int64_t size = 0;
         uLong dosDate;
-        if (find != INVALID_HANDLE_VALUE) {
+        auto seen = o->run->found.find(path);
+        WIN32_FIND_DATAA found;
+        HANDLE find = INVALID_HANDLE_VALUE;
+        if (seen == o->run->found.end()) {
+            char probe[MAX_PATH];
+            CopyBounded(probe, sizeof probe, path);
+            if (isDir) probe[strlen(probe) - 1] = '\0';
+            find = FindFirstFileA(probe, &found);
+        }
+        if (seen != o->run->found.end()) {
+            size = seen->second.size;
+            dosDate = DosDateOf(&seen->second.lastWrite);
+        } else if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
             size = ((int64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
             dosDate = DosDateOf(&found.ftLastWriteTime);
@@ -346,11 +368,12 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
                 o->writeFailed = 1;
                 break;
             }
+            if (o->itemHook) o->itemHook(o, 3, path);
             int readError = 0, stopped = 0;
             int64_t copied = 0;
+            int64_t soFar = 0;
             for (;;) {
-                size_t got = fread(buf, 1, bufSize, in);
-                if (got < bufSize && !feof(in)) readError = 1;
+                size_t got = ReadInput(buf, bufSize, in, &soFar, &readError);
                 if (got > 0) {
                     copied += (int64_t)got;
                     MeterAdvance(&m, (int64_t)got);
@@ -404,6 +427,8 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
 int ReadArchiveForAppend(ZipCreateOptions* o, ZipTailInfo* tail)
 {
     if (!ReadZipTailInfo(o->targetArchive, tail)) return 0;
+    // The reader refuses an archive that is nothing but its end record; it is a valid empty one.
+    if (tail->entries == 0 && tail->centralSize == 0 && tail->endRecordOffset == 0) return 1;
     unzFile uf = MyWaitunzOpen2_64(o->targetArchive, 3000);
     if (!uf) return 0;
     unz_global_info64 gi = {};
@@ -519,6 +544,11 @@ void ShowWrittenArchive(ZipCreateOptions* o)
 }
 
 }  // namespace
+
+void SetZipReadLimitForTests(int64_t bytes)
+{
+    gReadLimit.store(bytes);
+}
 
 // ---- options ----
 

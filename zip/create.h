@@ -44,7 +44,8 @@ enum {
 // ZIPSKIP_DUPLICATE). Called on the worker thread.
 typedef void (*ZipCreateReportFn)(ZipCreateOptions* options, int reason, const char* path);
 // Test and tool hook: called on the worker after each collected path (phase 0), after the
-// collection (phase 1, path null) and after each member written (phase 2).
+// collection (phase 1, path null), after each member written (phase 2) and before the data of a
+// file is copied (phase 3).
 typedef void (*ZipCreateItemHook)(ZipCreateOptions* options, int phase, const char* path);
 
 // The options of one run. The starter fills it (InitZipCreateOptions from the settings); the
@@ -179,6 +180,8 @@ struct ZipCreateHooks {
 };
 extern ZipCreateHooks GZipCreateHooks;
 
-// Test seam: writes of the zip writer fail once this many bytes went to one archive file
-// (a full disk); a negative limit switches it off (the default).
+// Test seams. Writes of the zip writer fail once this many bytes went to one archive file (a
+// full disk); reads of an input file fail once this many bytes were read from it (a bad
+// sector). A negative limit switches either off (the default).
 void SetZipWriteLimitForTests(int64_t bytes);
+void SetZipReadLimitForTests(int64_t bytes);

@@ -145,15 +145,33 @@ int64_t CollectRows(HWND view, BSTree* set, int onlySelected, int64_t* bytes)
     return c.count;
 }
 
-void SetFileTimeFromDos(const char* path, uLong dosDate)
+// The entry's DOS date and time (local time) as creation and last-write time of the open file;
+// the last-access time stays as it is.
+void SetFileTimeFromDos(HANDLE file, uLong dosDate)
 {
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    FILETIME creation, access, write, local, utc;
-    if (GetFileTime(h, &creation, &access, &write) &&
-        DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &local) && LocalFileTimeToFileTime(&local, &utc))
-        SetFileTime(h, &utc, &access, &utc);
-    CloseHandle(h);
+    FILETIME local, utc;
+    if (DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &local) && LocalFileTimeToFileTime(&local, &utc))
+        SetFileTime(file, &utc, nullptr, &utc);
+}
+
+// The output file as fopen "wb" makes it, as a handle: the time is set on it after the data
+// is known to be good, without opening the file a second time.
+HANDLE CreateOutputFile(const char* path)
+{
+    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// An existing file that opens for reading; the cheap attribute query spares the open for the
+// usual case of a new file.
+int ExistingReadableFile(const char* path)
+{
+    DWORD attr = GetFileAttributesA(path);
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    FILE* existing = fopen(path, "rb");
+    if (!existing) return 0;
+    fclose(existing);
+    return 1;
 }
 
 void StoreThroughput(int64_t done)
@@ -264,9 +282,7 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     ToBackslashes(fullPath);
 
     if (ctx->overwriteMode == 1 && !directory) {
-        FILE* existing = fopen(fullPath, "rb");
-        if (existing) {
-            fclose(existing);
+        if (ExistingReadableFile(fullPath)) {
             HideProgressForQuestion(ctx->silent);
             int answer = AskOverwriteQuestion(OwnerWindow(), fullPath);
             ShowProgressAfterQuestion(ctx->silent);
@@ -302,25 +318,25 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
         return UnzResultFromLibrary(unzCloseCurrentFile(uf));
     }
 
-    FILE* out = fopen(fullPath, "wb");
-    if (!out) {
+    HANDLE out = CreateOutputFile(fullPath);
+    if (out == INVALID_HANDLE_VALUE) {
         char parent[sizeof fullPath];
         CopyText(parent, sizeof parent, fullPath);
         char* cut = strrchr(parent, '\\');
         if (cut) *cut = '\0';
         if (!ctx->withoutPath && strpbrk(outName, "/\\")) {
             CreateFolderWithParents(parent);
-            out = fopen(fullPath, "wb");
+            out = CreateOutputFile(fullPath);
         }
-        if (!out && cut) {
+        if (out == INVALID_HANDLE_VALUE && cut) {
             LogPrint(-1, GApp.verbose,
                      "zipfile is not ok: parent directory \"%s\" is not available so we will try to create it for you",
                      parent);
             CreateFolderWithParents(parent);
-            out = fopen(fullPath, "wb");
+            out = CreateOutputFile(fullPath);
         }
     }
-    if (!out) {
+    if (out == INVALID_HANDLE_VALUE) {
         LogPrint(kLogError, GApp.verbose, "error opening ---%s--- (%s %d)\n", fullPath, kSource, __LINE__);
         HideProgressForQuestion(ctx->silent);
         char text[sizeof fullPath + 32];
@@ -345,9 +361,10 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
             overlong = 1;
             break;
         }
-        if (fwrite(buf, 1, (size_t)last, out) != (size_t)last) {
+        DWORD put = 0;
+        if (!WriteFile(out, buf, (DWORD)last, &put, nullptr) || put != (DWORD)last) {
             LogPrint(kLogError, GApp.verbose, "do_write_currentfile: error in writing extracted file");
-            fclose(out);
+            CloseHandle(out);
             unzCloseCurrentFile(uf);
             free(buf);
             ctx->failed++;
@@ -375,9 +392,8 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
             break;
         }
     }
-    fclose(out);
-
     if (cancelled) {
+        CloseHandle(out);
         unzCloseCurrentFile(uf);
         free(buf);
         ctx->stoppedByUser = 1;
@@ -385,6 +401,7 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     }
     if (last < 0 || overlong || entryBytes != info->uncompressed_size) {
         // Damaged data: the partial file stays, without the entry's time, and the entry failed.
+        CloseHandle(out);
         unzCloseCurrentFile(uf);
         free(buf);
         ctx->failed++;
@@ -397,12 +414,14 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     int closed = UnzResultFromLibrary(unzCloseCurrentFile(uf));
     free(buf);
     if (closed != UNZ_R_OK) {
+        CloseHandle(out);
         LogPrint(kLogError, GApp.verbose, "do_write_currentfile: error %d with zipfile in unzCloseCurrentFile", closed);
         ctx->failed++;
         ReportEntry(ctx, "failed \"%s\": damaged data (%s)", name, UnzResultText(closed));
         return closed;
     }
-    SetFileTimeFromDos(fullPath, info->dosDate);
+    SetFileTimeFromDos(out, info->dosDate);
+    CloseHandle(out);
     ctx->written++;
     return UNZ_R_OK;
 }
@@ -999,7 +1018,8 @@ DWORD WINAPI ExtractTreeItemThread(LPVOID param)
     if (!set) return 0;
     std::set<std::string> seen;
     std::string prefix = std::string(folder) + "\\";
-    for (RBTreeNode* node = RBTreeFirst(TVRBTreeDataReady); node; node = RBTreeSuccessor(TVRBTreeDataReady, node)) {
+    RBTree* ready = TVRBTreeDataReady;
+    for (RBTreeNode* node = RBTreeFirst(ready); node && node != ready->nil; node = RBTreeSuccessor(ready, node)) {
         const char* keyText = (const char*)node->key;
         const char* star = keyText ? strchr(keyText, '*') : nullptr;
         if (!star) continue;

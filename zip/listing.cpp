@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -51,23 +53,82 @@ void SetMainTitle(const char* archive)
 
 }  // namespace
 
+// Rows travel to the list's thread through a second stage: while the list's thread inserts one
+// batch (the bulk of a listing's time), the walk builds the next one.
 struct ListingBatch {
     HWND list;
-    std::vector<ListRow> rows;
+    std::vector<ListRow> rows;         // the batch being built
+    std::mutex lock;
+    std::condition_variable ready;
+    std::deque<std::vector<ListRow>> queue;
+    int closing = 0;                   // no more batches will come
+    int discard = 0;                   // cancelled: drop what is queued
+    HANDLE feeder = nullptr;
 };
+
+static DWORD WINAPI FeedListThread(LPVOID param)
+{
+    ListingBatch* batch = (ListingBatch*)param;
+    for (;;) {
+        std::vector<ListRow> rows;
+        {
+            std::unique_lock<std::mutex> guard(batch->lock);
+            batch->ready.wait(guard, [&] { return !batch->queue.empty() || batch->closing; });
+            if (batch->queue.empty()) return 0;
+            rows.swap(batch->queue.front());
+            batch->queue.pop_front();
+            if (batch->discard) {
+                for (ListRow& row : rows) DiscardListRow(&row);
+                continue;
+            }
+        }
+        InsertListRowsBatch(batch->list, rows.data(), (int)rows.size());
+    }
+}
+
+static void StartListingBatch(ListingBatch* batch, HWND list)
+{
+    batch->list = list;
+    batch->rows.reserve(kRowsPerBatch);
+    batch->feeder = CreateThread(nullptr, 0, FeedListThread, batch, 0, nullptr);
+}
 
 static void FlushListingBatch(ListingBatch* batch)
 {
     if (!batch || batch->rows.empty()) return;
-    InsertListRowsBatch(batch->list, batch->rows.data(), (int)batch->rows.size());
-    batch->rows.clear();
+    if (!batch->feeder) {
+        InsertListRowsBatch(batch->list, batch->rows.data(), (int)batch->rows.size());
+        batch->rows.clear();
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(batch->lock);
+        batch->queue.emplace_back();
+        batch->queue.back().swap(batch->rows);
+    }
+    batch->ready.notify_one();
+    batch->rows.reserve(kRowsPerBatch);
 }
 
-static void DiscardListingBatch(ListingBatch* batch)
+// Waits until every queued batch is in the list (or dropped when discard is set).
+static void FinishListingBatch(ListingBatch* batch, int discard)
 {
-    if (!batch) return;
-    for (ListRow& row : batch->rows) DiscardListRow(&row);
-    batch->rows.clear();
+    if (discard) {
+        for (ListRow& row : batch->rows) DiscardListRow(&row);
+        batch->rows.clear();
+    } else {
+        FlushListingBatch(batch);
+    }
+    if (!batch->feeder) return;
+    {
+        std::lock_guard<std::mutex> guard(batch->lock);
+        batch->closing = 1;
+        batch->discard = discard;
+    }
+    batch->ready.notify_one();
+    WaitForSingleObject(batch->feeder, INFINITE);
+    CloseHandle(batch->feeder);
+    batch->feeder = nullptr;
 }
 
 void InitListingJob(ListingJob* job, const char* path, HWND viewList, HWND folderTree, HWND focusWindow)
@@ -167,8 +228,7 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
 
     HWND list = GApp.hwndList;
     ListingBatch batch;
-    batch.list = list;
-    batch.rows.reserve(kRowsPerBatch);
+    StartListingBatch(&batch, list);
     if (job) job->batch = &batch;
     if (list) LockListRedraw(list);
 
@@ -223,8 +283,7 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
         }
     }
 
-    if (cancelled) DiscardListingBatch(&batch);
-    else FlushListingBatch(&batch);
+    FinishListingBatch(&batch, cancelled);
     if (job) job->batch = nullptr;
     if (list) UnlockListRedraw(list);
     SetCursor(previousCursor);

@@ -289,6 +289,12 @@ std::string CollisionKey(const char* name)
 
 enum Decision { KEEP = 0, DROP = 1, RENAME = 2 };
 
+// A name written to the new archive: whether a rename gave it, and as written.
+struct WrittenName {
+    int isNew;
+    std::string name;
+};
+
 struct Rewrite;
 // Decides about one entry: compareName is the (converted) comparison name, stored the stored
 // one. RENAME fills newName.
@@ -314,7 +320,7 @@ struct Rewrite {
     RewriteOutcome* out;
     // Run state.
     int64_t dropFiles, dropCompressed, dropUncompressed;  // totals of the deleted file entries
-    std::unordered_map<std::string, int> written;         // name -> 1 when it is a new name
+    std::unordered_map<std::string, WrittenName> written;  // by CollisionKey
     int checkCollisions;
 };
 
@@ -401,10 +407,12 @@ void ShowRenameProgress(Rewrite* rw, const char* newName)
 int RecordWrittenName(Rewrite* rw, const char* name, int isNewName)
 {
     if (!rw->checkCollisions) return 1;
-    auto ins = rw->written.emplace(CollisionKey(name), isNewName);
+    auto ins = rw->written.emplace(CollisionKey(name), WrittenName{isNewName, name});
     if (ins.second) return 1;
-    if (!ins.first->second && !isNewName) return 1;  // two old entries of one name stay as they were
-    CopyBounded(rw->out->collision, sizeof rw->out->collision, name);
+    const WrittenName& earlier = ins.first->second;
+    if (!earlier.isNew && !isNewName) return 1;  // two old entries of one name stay as they were
+    // Name the new name in the message: that is what the user asked for.
+    CopyBounded(rw->out->collision, sizeof rw->out->collision, isNewName ? name : earlier.name.c_str());
     return 0;
 }
 
