@@ -15,7 +15,12 @@ kv_env_start() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "preparing the Wine prefix $WINEPREFIX (once)" >&2
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i >/dev/null 2>&1 </dev/null || true
+  fi
+  # Without a window manager Wine waits about 2 s for every closing dialog unless its windows
+  # are unmanaged.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   fi
   wineserver -p >/dev/null 2>&1 </dev/null || true
   # Start Wine's background services once with their output detached: started by the first
