@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_add.h"
+#include "app/cli_modify.h"
 #include "app/langtext.h"
 #include "model/appstate.h"
 #include "model/liststruct.h"
@@ -216,6 +218,12 @@ int CommandList(void)
 
 int CommandTest(void)
 {
+    unzFile probe = MyWaitunzOpen2_64(gOptions.archive.c_str(), 3000);
+    if (!probe) {
+        fprintf(stderr, "kelvora-cli: %s cannot be opened: %s\n", gOptions.archive.c_str(), UnzResultText(UnzLastOpenError));
+        return kExitUsage;
+    }
+    unzClose(probe);
     ExtractionContext ctx;
     InitExtractionContext(&ctx);
     ctx.report = ReportToListing;
@@ -310,6 +318,9 @@ int ParseCommandLine(int argc, char** argv, Options* o)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && !strcmp(argv[1], "a")) return CliCommandAdd(argc, argv);
+    if (argc > 1 && !strcmp(argv[1], "d")) return CliCommandDelete(argc, argv);
+    if (argc > 1 && !strcmp(argv[1], "rn")) return CliCommandRename(argc, argv);
     if (!ParseCommandLine(argc, argv, &gOptions)) {
         fputs(kUsage, stderr);
         return kExitUsage;
