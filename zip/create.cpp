@@ -337,7 +337,7 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
                 continue;
             }
             unsigned long crc = 0;
-            if (needCrc) {
+            if (needCrc && size > 0) {
                 int big = m.show && size > kLargeCrcFile;
                 if (big) {
                     SetProgressHeading(GetMessageText(102));
