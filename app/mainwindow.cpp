@@ -372,6 +372,9 @@ void AddToRecentHook(const char* path)
 void AfterOpenHook(ListingJob* job)
 {
     if (job && job->viewList != GApp.hwndTreeList) SynchronizeTreeView(job->archivePath);
+    // The rebuild selects the root, which fills TreeList on a thread of its own: the open ends
+    // when that is done too.
+    for (int waited = 0; IsFolderChangePending() && waited < 60000; waited += 10) Sleep(10);
     if (GApp.hwndMain) SendMessageA(GApp.hwndMain, WM_KV_AFTER_OPEN, (WPARAM)(job ? job->format : CM_ZIP), 0);
 }
 
@@ -506,6 +509,19 @@ DWORD WINAPI ArchiveWatcherThread(LPVOID param)
 // ---------------------------------------------------------------------------------------------
 // Frame message handlers
 
+// A hidden view stays hidden while its owner locks and unlocks its repainting: the unlock
+// (WM_SETREDRAW TRUE) would show it again, on top of the view that is active.
+LRESULT CALLBACK KeepHiddenWhileRedrawProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (msg == WM_SETREDRAW) {
+        LONG_PTR before = GetWindowLongPtrA(window, GWL_STYLE);
+        LRESULT result = DefSubclassProc(window, msg, wParam, lParam);
+        if (!(before & WS_VISIBLE)) SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)WS_VISIBLE);
+        return result;
+    }
+    return DefSubclassProc(window, msg, wParam, lParam);
+}
+
 int CreateChildren(HWND frame)
 {
     GApp.hwndMain = frame;
@@ -529,6 +545,9 @@ int CreateChildren(HWND frame)
     if (GApp.hwndTreeList) ShowWindow(GApp.hwndTreeList, SW_HIDE);
     if (GApp.hwndTree) ShowWindow(GApp.hwndTree, SW_HIDE);
     if (GApp.hwndPathCombo) ShowWindow(GApp.hwndPathCombo, SW_HIDE);
+    HWND views[] = {GApp.hwndList, GApp.hwndTree, GApp.hwndTreeList, GApp.hwndPathCombo};
+    for (HWND w : views)
+        if (w) SetWindowSubclass(w, KeepHiddenWhileRedrawProc, 0x4b56, 0);
     if (!GApp.hwndList || !GApp.hwndTreeList || !GApp.hwndTree || !GApp.hwndPathCombo || !GApp.hwndStatus) return 0;
     GApp.hwndFocusView = GApp.hwndList;
     gFolderView = 0;
@@ -544,6 +563,9 @@ void OnAfterOpen(void)
         SetWindowTextA(gSecondLabel, base ? base : GApp.currentArchive);
     }
     HWND view = GetViewList();
+    // The folder change of the rebuild showed TreeList's totals; the active view's belong there.
+    const ArchiveTotals& totals = view == GApp.hwndTreeList ? GApp.treeListTotals : GApp.listTotals;
+    ShowTotals(totals.rows, totals.compressed, totals.uncompressed);
     int hasRows = view && SendMessageA(view, LVM_GETITEMCOUNT, 0, 0) > 0;
     int hasItems = GApp.hwndTree && SendMessageA(GApp.hwndTree, TVM_GETCOUNT, 0, 0) > 0;
     if (hasRows || hasItems) StartArchiveWatcher();
@@ -1179,6 +1201,7 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand)
         return nullptr;
     }
     InstallHooks();
+    LayoutMainWindow(frame);
     ShowStatusModeTexts();
     RefreshViewPartTip();
     RefreshCommandStates();

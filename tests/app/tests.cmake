@@ -1,0 +1,7 @@
+# The main-window tests open archives made by Python's zipfile and Info-ZIP zip before they run.
+set(KV_APP_FIXTURES ${CMAKE_BINARY_DIR}/fixtures/app)
+add_test(NAME app_fixtures COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/make_fixtures.sh ${KV_APP_FIXTURES})
+set_tests_properties(app_fixtures PROPERTIES FIXTURES_SETUP app_fixtures LABELS app TIMEOUT 600)
+target_compile_definitions(test_app PRIVATE KELVORA_APP_FIXTURES="${KV_APP_FIXTURES}")
+add_dependencies(test_app kelvora)
+list(APPEND KV_TEST_PROPERTIES FIXTURES_REQUIRED app_fixtures)
