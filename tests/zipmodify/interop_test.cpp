@@ -1,0 +1,100 @@
+// Every kind of rewrite on every fixture, written where the Linux-side checkers (unzip, bsdtar,
+// Python's raw comparison; check_interop.sh) look for them: the folder named by KV_MODIFY_OUT,
+// with a manifest of what each archive should hold. Without KV_MODIFY_OUT the archives go to a
+// temporary folder and only this program's own checks run.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "model/appstate.h"
+#include "model/bstree.h"
+#include "model/rbtree.h"
+#include "modifysupport.h"
+#include "support/testsupport.h"
+#include "zip/modify.h"
+#include "zip/ziphelper.h"
+
+namespace {
+
+const char* const kFixtures[] = {"iz_comment.zip", "iz_encrypted.zip", "iz_stored.zip", "py_comments.zip",
+                                 "py_zip64_small.zip", "py_codepages.zip", "py_names.zip", "py_many.zip"};
+
+enum Kind { DELETE_ONE, DELETE_SET, RENAME_ONE, MOVE_ALL, REPLACE_CONTENT };
+const char* const kKindNames[] = {"delete", "deleteset", "rename", "move", "replace"};
+
+std::string FileEntryAt(const RawArchive& a, int index)
+{
+    int seen = 0;
+    for (const RawEntry& e : a.entries) {
+        if (IsZipDirectoryName(e.name.c_str())) continue;
+        if (seen++ == index) return e.name;
+    }
+    return "";
+}
+
+TEST(Interop, EveryKindOfRewriteForTheLinuxCheckers)
+{
+    SetCompressionMethod(CM_ZIP);
+    const char* env = getenv("KV_MODIFY_OUT");
+    std::string out = env && *env ? env : MakeTempFolder("zipmodinterop");
+    CreateDirectoryA(out.c_str(), nullptr);
+    std::string manifest;
+    for (const char* fixture : kFixtures) {
+        RawArchive source = ReadRawArchive(ModifyFixturePath(fixture));
+        ASSERT_TRUE(source.ok) << fixture;
+        std::string first = FileEntryAt(source, 0);
+        std::string second = FileEntryAt(source, 1);
+        ASSERT_FALSE(first.empty() || second.empty()) << fixture;
+        for (int kind = DELETE_ONE; kind <= REPLACE_CONTENT; ++kind) {
+            std::string name = std::string(kKindNames[kind]) + "_" + fixture;
+            SCOPED_TRACE(name);
+            std::string archive = out + "\\" + name;
+            ASSERT_TRUE(CopyFileA(ModifyFixturePath(fixture).c_str(), archive.c_str(), FALSE));
+            SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::string line = name + "\t" + fixture;
+            int r = -100;
+            if (kind == DELETE_ONE) {
+                BSTree* set = MakeBSSet({Backslashed(first)});
+                r = DeleteFileFromZIP(archive.c_str(), set, 0, 0);
+                BSTreeDestroy(&set);
+                line += "\tD\t" + first;
+            } else if (kind == DELETE_SET) {
+                RBTree* set = MakeRBSet({{Backslashed(first), ""}, {Backslashed(second), ""}});
+                r = DeleteFilesFromZIPRBTree(archive.c_str(), set, 0, 0);
+                RBTreeDestroy(&set);
+                line += "\tD\t" + first + "\tD\t" + second;
+            } else if (kind == RENAME_ONE) {
+                BSTree* set = MakeBSSet({Backslashed(first)});
+                RenameRequest req;
+                snprintf(req.oldKey, sizeof req.oldKey, "%s", Backslashed(first).c_str());
+                snprintf(req.newName, sizeof req.newName, "renamed/%s", ZipBaseName(first.c_str()));
+                r = ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 0);
+                BSTreeDestroy(&set);
+                line += "\tR\t" + first + "\t" + req.newName;
+            } else if (kind == MOVE_ALL) {
+                std::vector<std::pair<std::string, std::string>> moves;
+                for (const RawEntry& e : source.entries) {
+                    if (IsZipDirectoryName(e.name.c_str()) || e.name.size() > 250) continue;
+                    moves.emplace_back(Backslashed(e.name), "moved\\" + Backslashed(e.name));
+                    line += "\tR\t" + e.name + "\tmoved/" + e.name;
+                }
+                RBTree* set = MakeRBSet(moves);
+                r = ChangeFilesFromZIP(archive.c_str(), set, 0, 0);
+                RBTreeDestroy(&set);
+            } else {
+                const std::string text = "new content written by Kelvora\n";
+                r = ReplaceZipEntryContent(archive.c_str(), first.c_str(), text.data(), text.size(), 6);
+                line += "\tD\t" + first + "\tA\t" + first;
+            }
+            ASSERT_EQ(REWRITE_DONE, r) << RewriteResultText(r);
+            RawArchive after = ReadRawArchive(archive);
+            EXPECT_TRUE(after.ok);
+            EXPECT_EQ(source.comment, after.comment);
+            manifest += line + "\n";
+        }
+    }
+    ASSERT_TRUE(WriteWholeFile(out + "\\manifest.txt", manifest));
+    if (!(env && *env)) RemoveFolderTree(out);
+}
+
+}  // namespace
