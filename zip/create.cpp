@@ -529,6 +529,8 @@ void ShowWrittenArchive(ZipCreateOptions* o)
         HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
         if (GApp.hwndList && ViewHasRows(GApp.hwndList)) ClearList(GApp.hwndList);
         do_listing(uf, listing, 0);
+        // The listing gives the busy flag back; this run is not over yet.
+        if (o->holdsBusy && !TryEnterBusy(GApp.busy)) o->holdsBusy = 0;
         SetCursor(previous);
     }
     unzClose(uf);
