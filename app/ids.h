@@ -84,6 +84,7 @@ enum { IDM_POPUP_FILE = 5001, IDM_POPUP_EDIT = 5002, IDM_POPUP_VIEW = 5003, IDM_
 // Timers.
 enum {
     TIMER_FOLDER_RETRY = 4321,      // frame: a parked folder change is retried
+    TIMER_WATCH_AGAIN = 4322,       // frame: watch the archive again after a rewrite
     TIMER_BACKGROUND_JOBS = 12345,  // status bar: background job lines in its tool tip (100 ms)
 };
 

@@ -396,9 +396,10 @@ void ClearViewsForNewArchive(void)
 
 void SetBusyCursorHook(int on)
 {
-    (void)on;
     RefreshViewCursors();
     if (GApp.hwndMain) PostMessageA(GApp.hwndMain, WM_REEVALUATE_CURSOR, 0, 0);
+    // A rewrite ended: the commands and the watcher follow the changed archive.
+    if (!on) PostRefreshCommands();
 }
 
 void RefreshViewHook(HWND view)
@@ -697,6 +698,13 @@ void ForgetMainWindow(void)
     gFolderView = 0;
     gProtected = -1;
     gJobsWereRunning = 0;
+}
+
+// An archive is shown and usable but nobody watches it (a rewrite ended the watcher).
+int NeedsWatcherAgain(void)
+{
+    return GApp.currentArchive[0] && !IsArchiveWatcherRunning() && GApp.hwndList && IsWindowEnabled(GApp.hwndList) &&
+           SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) > 0;
 }
 
 void ReevaluateFrameCursor(HWND frame)
@@ -1243,6 +1251,15 @@ LRESULT CALLBACK MainWindowProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lPar
             OnFolderChangeTimer();
             return 0;
         }
+        if (wParam == TIMER_WATCH_AGAIN) {
+            if (!NeedsWatcherAgain()) {
+                KillTimer(frame, TIMER_WATCH_AGAIN);
+            } else if (!IsModificationRunning() && !GApp.busy.load() && !GApp.busyOpen.load()) {
+                KillTimer(frame, TIMER_WATCH_AGAIN);
+                StartArchiveWatcher();
+            }
+            return 0;
+        }
         break;
     case WM_DROPFILES:
         HandleDropFilesList((HDROP)wParam, 1);
@@ -1276,10 +1293,9 @@ LRESULT CALLBACK MainWindowProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_KV_REFRESH_COMMANDS:
         RefreshCommandStates();
-        // A rewrite ends the watcher; watch the changed archive again.
-        if (GApp.currentArchive[0] && !IsArchiveWatcherRunning() && !IsModificationRunning() && !GApp.busyOpen.load() &&
-            GApp.hwndList && IsWindowEnabled(GApp.hwndList) && SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) > 0)
-            StartArchiveWatcher();
+        // A rewrite ends the watcher; the changed archive is watched again once the rewrite
+        // has let go of it.
+        if (NeedsWatcherAgain()) SetTimer(frame, TIMER_WATCH_AGAIN, 200, nullptr);
         return 0;
     case WM_KV_SET_PROTECTION_TIP:
         SetProtectionToolTip((int)wParam);
@@ -1296,6 +1312,7 @@ LRESULT CALLBACK MainWindowProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lPar
         StopArchiveWatcher();
         if (GApp.hwndStatus) KillTimer(GApp.hwndStatus, TIMER_BACKGROUND_JOBS);
         KillTimer(frame, TIMER_FOLDER_RETRY);
+        KillTimer(frame, TIMER_WATCH_AGAIN);
         // Leave the clipboard chain and the drop targets while the window still exists.
         if (nextClipboardViewer) ChangeClipboardChain(frame, nextClipboardViewer);
         nextClipboardViewer = nullptr;

@@ -1,0 +1,264 @@
+// Commands that change the archive or reach outside the window, driven end to end: extraction,
+// adding a folder, a new archive, deleting and renaming members, the name search, the watcher
+// that notices a vanished archive, help and about.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/ids.h"
+#include "app/langtext.h"
+#include "app/mainwindow.h"
+#include "apphost.h"
+#include "config/settings.h"
+#include "model/appstate.h"
+#include "model/listview.h"
+#include "model/search.h"
+#include "support/testsupport.h"
+#include "ui/prompts.h"
+#include "ui/promptscript.h"
+
+namespace {
+
+std::string Join(const std::vector<std::string>& items)
+{
+    std::string joined;
+    for (const std::string& s : items) joined += "[" + s + "]";
+    return joined;
+}
+
+int FindRow(HWND view, const std::string& name)
+{
+    char text[260];
+    int rows = (int)SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < rows; ++row) {
+        LVITEMA item = {};
+        item.iSubItem = LIST_COLUMN_NAME;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(view, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        if (name == text) return row;
+    }
+    return -1;
+}
+
+void SelectOnly(HWND view, int row)
+{
+    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes)) return "<missing>";
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ExtractsTheSelectionOrTheWholeArchive)
+{
+    OpenAndWait(Fixture("nested.zip"));
+    std::string target = folder_ + "\\out1";
+    CreateDirectoryA(target.c_str(), nullptr);
+    SelectOnly(GApp.hwndList, FindRow(GApp.hwndList, "three.txt"));
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, target.c_str());
+    Command(IDM_TB_EXTRACT);
+    EXPECT_EQ(ReadFile(target + "\\a\\b\\c\\three.txt"), "three three three\n");
+    EXPECT_EQ(GetFileAttributesA((target + "\\top.txt").c_str()), INVALID_FILE_ATTRIBUTES) << "only the selection";
+
+    // Nothing selected: the whole archive.
+    std::string all = folder_ + "\\out2";
+    CreateDirectoryA(all.c_str(), nullptr);
+    ListView_SetItemState(GApp.hwndList, -1, 0, LVIS_SELECTED);
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, all.c_str());
+    Command(IDM_EXTRACT);
+    const char* members[] = {"top.txt", "a\\one.txt", "a\\b\\two.txt", "a\\b\\five.txt", "a\\b\\c\\three.txt", "d\\four.txt"};
+    for (const char* m : members) EXPECT_NE(ReadFile(all + "\\" + m), "<missing>") << m;
+    EXPECT_EQ(GApp.busy.load(), 0);
+    EXPECT_EQ(ScriptedUnansweredCount(), 0);
+}
+
+TEST_F(MainWindowTest, ExtractsTheShownFolderInTheFolderView)
+{
+    OpenAndWait(Fixture("nested.zip"));
+    Command(IDM_FOLDER_VIEW);
+    HTREEITEM a = TreeView_GetChild(GApp.hwndTree, TreeView_GetRoot(GApp.hwndTree));
+    TreeView_SelectItem(GApp.hwndTree, TreeView_GetChild(GApp.hwndTree, a));
+    WaitIdle();
+    ASSERT_EQ(Rows(GApp.hwndTreeList), 2);
+    ListView_SetItemState(GApp.hwndTreeList, -1, 0, LVIS_SELECTED);
+    std::string target = folder_ + "\\out";
+    CreateDirectoryA(target.c_str(), nullptr);
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, target.c_str());
+    Command(IDM_EXTRACT);
+    EXPECT_EQ(ReadFile(target + "\\a\\b\\two.txt"), "two two\n");
+    EXPECT_EQ(ReadFile(target + "\\a\\b\\five.txt"), "five\n");
+    EXPECT_EQ(GetFileAttributesA((target + "\\a\\b\\c").c_str()), INVALID_FILE_ATTRIBUTES) << "not the folder below";
+    EXPECT_EQ(GetFileAttributesA((target + "\\top.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(MainWindowTest, AddsAFolderToTheOpenArchive)
+{
+    std::string flat = Fixture("flat.zip");
+    OpenAndWait(flat);
+    std::string source = folder_ + "\\extra";
+    CreateDirectoryA(source.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(source + "\\x.txt", "x"));
+    ASSERT_TRUE(WriteWholeFile(source + "\\y.txt", "yy"));
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, source.c_str());
+    Command(IDM_TB_ADD_FOLDER);
+    WaitIdle();
+    EXPECT_EQ(Rows(GApp.hwndList), 7);
+    std::vector<std::string> members = ArchiveMembers(flat);
+    EXPECT_EQ(members.size(), 7u) << Join(members);
+    PromptQuestion q;
+    ASSERT_TRUE(GetScriptedQuestion(0, &q));
+    EXPECT_EQ(q.kind, PROMPT_KIND_BROWSE_FOLDER);
+    EXPECT_STREQ(q.caption, GetMessageText(29));
+}
+
+TEST_F(MainWindowTest, NewArchiveReplacesTheShownOne)
+{
+    OpenAndWait(Fixture("flat.zip"));
+    std::string source = folder_ + "\\src";
+    CreateDirectoryA(source.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(source + "\\one.txt", "1"));
+    ASSERT_TRUE(WriteWholeFile(source + "\\two.txt", "22"));
+    std::string target = folder_ + "\\new.zip";
+    SetAddDirectories(0);
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, source.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, target.c_str());
+    Command(IDM_TB_NEW_ARCHIVE);
+    WaitIdle();
+    EXPECT_EQ(Join(MemberNames(GApp.hwndList)), "[one.txt][two.txt]") << "the old rows are gone";
+    EXPECT_EQ(Join(ArchiveMembers(target)), "[one.txt][two.txt]");
+    EXPECT_EQ(Title(), "Kelvora: " + target);
+}
+
+TEST_F(MainWindowTest, DeletesTheSelectedMembers)
+{
+    std::string nested = Fixture("nested.zip");
+    OpenAndWait(nested);
+    SelectOnly(GApp.hwndList, FindRow(GApp.hwndList, "two.txt"));
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    Command(IDM_TB_DELETE);
+    WaitIdle();
+    EXPECT_EQ(Rows(GApp.hwndList), 5);
+    EXPECT_EQ(FindRow(GApp.hwndList, "two.txt"), -1);
+    std::vector<std::string> members = ArchiveMembers(nested);
+    EXPECT_TRUE(std::find(members.begin(), members.end(), "a/b/two.txt") == members.end()) << Join(members);
+    EXPECT_TRUE(std::find(members.begin(), members.end(), "a/b/five.txt") != members.end()) << Join(members);
+
+    // Declined: nothing changes.
+    SelectOnly(GApp.hwndList, FindRow(GApp.hwndList, "top.txt"));
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDCANCEL, nullptr);
+    Command(IDM_DELETE);
+    EXPECT_EQ(Rows(GApp.hwndList), 5);
+}
+
+TEST_F(MainWindowTest, RenamesAMemberInPlace)
+{
+    std::string flat = Fixture("flat.zip");
+    OpenAndWait(flat);
+    SelectOnly(GApp.hwndList, FindRow(GApp.hwndList, "c.log"));
+    SetFocus(GApp.hwndList);
+    Command(IDM_RENAME);
+    HWND edit = (HWND)SendMessageA(GApp.hwndList, LVM_GETEDITCONTROL, 0, 0);
+    ASSERT_NE(edit, nullptr) << "the label edit started";
+    SetWindowTextA(edit, "renamed.log");
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    WaitIdle();
+    EXPECT_NE(FindRow(GApp.hwndList, "renamed.log"), -1);
+    std::vector<std::string> members = ArchiveMembers(flat);
+    EXPECT_EQ(Join(members), "[a.txt][b.txt][d.dat][e.bin][renamed.log]");
+}
+
+TEST_F(MainWindowTest, NameSearchSelectsTheMatchingRow)
+{
+    OpenAndWait(Fixture("flat.zip"));
+    Command(IDM_TB_FIND);
+    HWND find = GetFindDialogWindow();
+    ASSERT_NE(find, nullptr) << "the Find dialog is open";
+    SetDlgItemTextA(find, edt1, "d.");
+    SendMessageA(find, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(find, IDOK));
+    WaitIdle();
+    int selected = ListView_GetNextItem(GApp.hwndList, -1, LVNI_SELECTED);
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(Cell(GApp.hwndList, selected, LIST_COLUMN_NAME), "d.dat");
+    EXPECT_EQ(SendMessageA(GApp.hwndList, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    SendMessageA(find, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(find, IDCANCEL));
+    PumpMessagesUntil([] { return GetFindDialogWindow() == nullptr; }, 5000);
+    EXPECT_EQ(GetFindDialogWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, NoticesWhenTheArchiveVanishes)
+{
+    struct Case {
+        const char* what;
+        int (*change)(const std::string& archive);
+    };
+    const Case cases[] = {
+        {"deleted", [](const std::string& a) { return (int)DeleteFileA(a.c_str()); }},
+        {"renamed", [](const std::string& a) { return (int)MoveFileA(a.c_str(), (a + ".old").c_str()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EndPromptScript();
+        BeginPromptScript();
+        std::string archive = Fixture("flat.zip");
+        OpenAndWait(archive);
+        ASSERT_TRUE(IsArchiveWatcherRunning());
+        ASSERT_TRUE(IsWindowEnabled(GApp.hwndList));
+        // Another file of the folder changing wakes the watcher; the archive is still there.
+        ASSERT_TRUE(WriteWholeFile(folder_ + "\\neighbour.txt", "n"));
+        PumpMessagesFor(300);
+        EXPECT_TRUE(IsWindowEnabled(GApp.hwndList));
+        EXPECT_TRUE(MessageTexts().empty());
+        DeleteFileA((folder_ + "\\neighbour.txt").c_str());
+
+        ASSERT_TRUE(c.change(archive));
+        EXPECT_TRUE(PumpMessagesUntil([&] { return !MessageTexts().empty(); }, 10000));
+        std::vector<std::string> messages = MessageTexts();
+        ASSERT_EQ(messages.size(), 1u) << Join(messages);
+        EXPECT_EQ(messages[0], GetMessageText(34));
+        EXPECT_FALSE(IsWindowEnabled(GApp.hwndList));
+        DeleteFileA((archive + ".old").c_str());
+    }
+}
+
+TEST_F(MainWindowTest, RewritingTheArchiveIsNoVanishing)
+{
+    std::string nested = Fixture("nested.zip");
+    OpenAndWait(nested);
+    SelectOnly(GApp.hwndList, FindRow(GApp.hwndList, "top.txt"));
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    Command(IDM_DELETE);
+    WaitIdle();
+    PumpMessagesFor(300);
+    EXPECT_EQ(MessageTexts().size(), 1u) << "only the delete question: " << Join(MessageTexts());
+    EXPECT_TRUE(IsWindowEnabled(GApp.hwndList));
+    EXPECT_TRUE(IsArchiveWatcherRunning()) << "the changed archive is watched again";
+}
+
+TEST_F(MainWindowTest, HelpAndAboutTellTheUser)
+{
+    // No help file beside the test program: the user is told so.
+    Command(IDM_HELP);
+    std::vector<std::string> messages = MessageTexts();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], GetMessageText(78));
+    Command(IDM_ABOUT);
+    messages = MessageTexts();
+    ASSERT_EQ(messages.size(), 2u);
+    // Name, build date and time, description: three lines.
+    EXPECT_EQ(messages[1].rfind("Kelvora\n", 0), 0u) << messages[1];
+    EXPECT_EQ(std::count(messages[1].begin(), messages[1].end(), '\n'), 2) << messages[1];
+}
