@@ -110,10 +110,22 @@ void ChooseHelpFont(HWND dialog, HelpWindowState* state)
     if (!font) return;
     HWND text = GetDlgItem(dialog, IDC_HELP_TEXT);
     SendMessageA(text, WM_SETFONT, (WPARAM)font, TRUE);
+    // The rich edit takes face, size, style and colour as a character format.
     CHARFORMATA format = {};
     format.cbSize = sizeof format;
-    format.dwMask = CFM_COLOR;
+    format.dwMask = CFM_COLOR | CFM_FACE | CFM_BOLD | CFM_ITALIC | CFM_CHARSET;
     format.crTextColor = state->colour;
+    format.dwEffects = (state->logFont.lfWeight >= FW_BOLD ? CFE_BOLD : 0) | (state->logFont.lfItalic ? CFE_ITALIC : 0);
+    format.bCharSet = state->logFont.lfCharSet;
+    lstrcpynA(format.szFaceName, state->logFont.lfFaceName, (int)sizeof format.szFaceName);
+    if (state->logFont.lfHeight != 0) {
+        HDC dc = GetDC(dialog);
+        int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+        if (dc) ReleaseDC(dialog, dc);
+        int height = state->logFont.lfHeight < 0 ? -state->logFont.lfHeight : state->logFont.lfHeight;
+        format.dwMask |= CFM_SIZE;
+        format.yHeight = MulDiv(height, 72 * 20, dpi);
+    }
     SendMessageA(text, EM_SETCHARFORMAT, SCF_ALL, (LPARAM)&format);
     if (state->font) DeleteObject(state->font);
     state->font = font;
