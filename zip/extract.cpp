@@ -162,6 +162,13 @@ HANDLE CreateOutputFile(const char* path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The same, only when no file of that name exists yet.
+HANDLE CreateNewOutputFile(const char* path)
+{
+    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // An existing file that opens for reading; the cheap attribute query spares the open for the
 // usual case of a new file.
 int ExistingReadableFile(const char* path)
@@ -281,8 +288,13 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     snprintf(fullPath, sizeof fullPath, "%s\\%s", ctx->targetFolder, outName);
     ToBackslashes(fullPath);
 
+    // Asking the system to make a new file answers "does it exist?" in the same call: under
+    // Wine every file-system call is a round trip, and most extracted files are new.
+    HANDLE out = INVALID_HANDLE_VALUE;
     if (ctx->overwriteMode == 1 && !directory) {
-        if (ExistingReadableFile(fullPath)) {
+        out = CreateNewOutputFile(fullPath);
+        DWORD error = out == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && ExistingReadableFile(fullPath)) {
             HideProgressForQuestion(ctx->silent);
             int answer = AskOverwriteQuestion(OwnerWindow(), fullPath);
             ShowProgressAfterQuestion(ctx->silent);
@@ -318,7 +330,7 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
         return UnzResultFromLibrary(unzCloseCurrentFile(uf));
     }
 
-    HANDLE out = CreateOutputFile(fullPath);
+    if (out == INVALID_HANDLE_VALUE) out = CreateOutputFile(fullPath);
     if (out == INVALID_HANDLE_VALUE) {
         char parent[sizeof fullPath];
         CopyText(parent, sizeof parent, fullPath);
