@@ -1372,9 +1372,10 @@ void ResetPathComboHook(void)
     ResetPathCombo();
 }
 
+// Runs on the listing's thread, which ends only after the folder view is complete.
 void RebuildFolderTreeHook(ListingJob* job)
 {
-    StartSynchronizeTreeView(job ? job->archivePath : GApp.currentArchive);
+    SynchronizeTreeView(job ? job->archivePath : GApp.currentArchive);
 }
 }  // namespace
 
