@@ -1,16 +1,19 @@
-// The rewrite operations of in-place modification (see modify.h): one walk over the archive
-// that copies entries raw into the temporary archive, and the safe replacement of the old
-// archive by the new one.
+// The rewrite operations of in-place modification (see modify.h): one walk over the archive's
+// central directory that copies each kept entry's bytes as they lie (local header, data, data
+// descriptor) into the temporary archive, writes a central directory for the copies, checks the
+// new archive with the zip reader and puts it in place of the old one in one step.
+//
+// Entries are copied byte for byte instead of through the zip library's raw read and write:
+// that keeps every field (flags, versions, extra fields, descriptors, any compression method)
+// as it was and costs one read and one write per byte, no checksum and no recompression.
 #include "zip/modify.h"
 
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <unordered_map>
 
@@ -29,223 +32,383 @@ namespace {
 
 enum { kLogError = 1, kLogInfo = 5, kLogTrace = 8 };
 
-// Entries are copied in slices of this size, so that neither memory nor minizip's 32-bit read
-// length limits the size of an entry that can be copied.
-const unsigned kCopyChunk = 1u << 20;
-// The temporary archive is written through a buffer of this size.
-const size_t kWriteBuffer = 1u << 20;
+// The new archive is written through a buffer of this size.
+const size_t kChunk = 1u << 20;
+// The old archive is read through a window of this size.
+const size_t kWindow = 4u << 20;
+// The new archive's local headers are all checked up to this many entries, a sample beyond.
+const int64_t kVerifyAll = 256;
 
-// ---- the temporary archive's file layer ----
-// Win32 64-bit file functions with a write buffer. minizip seeks back to fill in each local
-// header; such a patch inside the buffer is applied there. The layer also lets the rewrite add
-// an entry's data descriptor after its data, which minizip's writer does not produce.
+const uint32_t kLocalSig = 0x04034b50u;
+const uint32_t kCentralSig = 0x02014b50u;
+const uint32_t kEndSig = 0x06054b50u;
+const uint32_t kZip64EndSig = 0x06064b50u;
+const uint32_t kZip64LocatorSig = 0x07064b50u;
+const uint32_t kDescriptorSig = 0x08074b50u;
+const uint32_t kMax32 = 0xffffffffu;
 
-struct RewriteFile {
-    HANDLE handle;
-    uint64_t pos;        // logical position
-    uint64_t bufStart;   // file offset of buf[0]
-    size_t bufLen;
-    int error;
-    unsigned char* buf;
-};
+uint16_t Get16(const unsigned char* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+uint32_t Get32(const unsigned char* p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24); }
+uint64_t Get64(const unsigned char* p) { return (uint64_t)Get32(p) | ((uint64_t)Get32(p + 4) << 32); }
+void Put16(std::string* s, uint32_t v) { s->push_back((char)v); s->push_back((char)(v >> 8)); }
+void Put32(std::string* s, uint32_t v) { Put16(s, v & 0xffff); Put16(s, v >> 16); }
+void Put64(std::string* s, uint64_t v) { Put32(s, (uint32_t)v); Put32(s, (uint32_t)(v >> 32)); }
+void Set16(unsigned char* p, uint32_t v) { p[0] = (unsigned char)v; p[1] = (unsigned char)(v >> 8); }
 
-struct WriterState {
-    RewriteFile* file;   // the open temporary archive, or null
-    int error;           // sticky: a write, flush or close failed
-};
+// ---- files ----
 
-int FlushRewriteFile(RewriteFile* f)
-{
-    if (f->bufLen == 0) return 1;
-    LARGE_INTEGER to;
-    to.QuadPart = (LONGLONG)f->bufStart;
-    size_t done = 0;
-    if (!SetFilePointerEx(f->handle, to, nullptr, FILE_BEGIN)) {
-        f->error = 1;
-        return 0;
+// The old archive, read at given offsets.
+struct InputFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    uint64_t size = 0;
+    unsigned char* win = nullptr;  // read-ahead window: entries lie one after the other
+    uint64_t winStart = 0;
+    size_t winLen = 0;
+    ~InputFile()
+    {
+        Close();
+        free(win);
     }
-    while (done < f->bufLen) {
-        DWORD wrote = 0;
-        DWORD n = (DWORD)(f->bufLen - done);
-        if (!WriteFile(f->handle, f->buf + done, n, &wrote, nullptr) || wrote == 0) {
-            f->error = 1;
-            return 0;
+    void Close()
+    {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+    int Open(const char* path)
+    {
+        handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        LARGE_INTEGER li;
+        if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &li)) return 0;
+        size = (uint64_t)li.QuadPart;
+        return 1;
+    }
+    // Reads up to n bytes at offset; *got tells how many (fewer only at the end of the file).
+    int ReadAt(uint64_t offset, void* dest, size_t n, size_t* got)
+    {
+        *got = 0;
+        unsigned char* out = (unsigned char*)dest;
+        while (*got < n) {
+            OVERLAPPED ov = {};
+            uint64_t at = offset + *got;
+            ov.Offset = (DWORD)at;
+            ov.OffsetHigh = (DWORD)(at >> 32);
+            DWORD want = (DWORD)(n - *got > 0x40000000u ? 0x40000000u : n - *got);
+            DWORD read = 0;
+            if (!ReadFile(handle, out + *got, want, &read, &ov)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) return 1;
+                return 0;
+            }
+            if (read == 0) return 1;
+            *got += read;
         }
-        done += wrote;
+        return 1;
     }
-    f->bufStart += f->bufLen;
-    f->bufLen = 0;
+    // Up to n bytes at offset through the window: returns a pointer to them and tells in
+    // *avail how many it holds (fewer near the end of the file, or at most the window's size).
+    // Null on a read failure or without memory.
+    const unsigned char* View(uint64_t offset, size_t n, size_t* avail)
+    {
+        *avail = 0;
+        size_t need = n < kWindow ? n : kWindow;
+        int inside = offset >= winStart && offset <= winStart + winLen &&
+                     (offset + need <= winStart + winLen || winStart + winLen >= size);
+        if (!inside || !win) {
+            if (!win && !(win = (unsigned char*)malloc(kWindow))) return nullptr;
+            size_t got = 0;
+            if (!ReadAt(offset, win, kWindow, &got)) {
+                winLen = 0;
+                return nullptr;
+            }
+            winStart = offset;
+            winLen = got;
+        }
+        size_t have = (size_t)(winStart + winLen - offset);
+        *avail = n < have ? n : have;
+        return win + (offset - winStart);
+    }
+};
+
+// The temporary archive, written in order through a buffer.
+struct OutputFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    uint64_t pos = 0;
+    unsigned char* buf = nullptr;
+    size_t len = 0;
+    int error = 0;
+    ~OutputFile()
+    {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        free(buf);
+    }
+    int Create(const char* path)
+    {
+        buf = (unsigned char*)malloc(kChunk);
+        if (!buf) return 0;
+        handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    }
+    int WriteRaw(const void* data, size_t n)
+    {
+        const unsigned char* p = (const unsigned char*)data;
+        while (n > 0) {
+            DWORD wrote = 0;
+            DWORD want = (DWORD)(n > 0x40000000u ? 0x40000000u : n);
+            if (!WriteFile(handle, p, want, &wrote, nullptr) || wrote == 0) {
+                error = 1;
+                return 0;
+            }
+            p += wrote;
+            n -= wrote;
+        }
+        return 1;
+    }
+    int Flush()
+    {
+        if (len && !WriteRaw(buf, len)) return 0;
+        len = 0;
+        return !error;
+    }
+    int Write(const void* data, size_t n)
+    {
+        if (error) return 0;
+        if (n >= kChunk / 2) {
+            // Large slices go straight to the file, after what is buffered.
+            if (!Flush() || !WriteRaw(data, n)) return 0;
+        } else if (len + n > kChunk && !Flush()) {
+            return 0;
+        } else {
+            memcpy(buf + len, data, n);
+            len += n;
+        }
+        pos += n;
+        return 1;
+    }
+    int Write(const std::string& s) { return Write(s.data(), s.size()); }
+    // Writes what is buffered, puts it on the disk and closes. 1 when nothing failed.
+    int Close()
+    {
+        int ok = Flush();
+        // The new archive is about to replace the old one: its bytes must be on the disk first.
+        if (ok && !FlushFileBuffers(handle)) ok = 0;
+        if (!CloseHandle(handle)) ok = 0;
+        handle = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+};
+
+// ---- the central directory ----
+
+struct CentralDirectory {
+    std::string bytes;      // every central record
+    uint64_t byteBefore = 0;  // bytes in front of the archive proper (a self-extractor's program)
+    uint64_t entries = 0;
+};
+
+// One central record, zip64 values resolved.
+struct CentralRecord {
+    uint16_t madeBy, needed, flag, method, time, date, internal;
+    uint32_t crc, external;
+    uint64_t compressed, uncompressed, localOffset;
+    const char* name;
+    size_t nameLen;
+    const unsigned char* extra;
+    size_t extraLen;
+    const char* comment;
+    size_t commentLen;
+};
+
+// Finds the end records and reads the central directory. 1 on success.
+int LoadCentralDirectory(InputFile* in, CentralDirectory* cd)
+{
+    size_t tail = in->size < 0xffff + 22 ? (size_t)in->size : 0xffff + 22;
+    if (tail < 22) return 0;
+    std::string end(tail, '\0');
+    size_t got;
+    if (!in->ReadAt(in->size - tail, &end[0], tail, &got) || got != tail) return 0;
+    const unsigned char* e = (const unsigned char*)end.data();
+    size_t at = tail - 22 + 1;
+    while (at-- > 0) {
+        if (Get32(e + at) == kEndSig && at + 22 + Get16(e + at + 20) <= tail) break;
+        if (at == 0) return 0;
+    }
+    uint64_t endPos = in->size - tail + at;
+    uint64_t entries = Get16(e + at + 10);
+    uint64_t cdSize = Get32(e + at + 12);
+    uint64_t cdOffset = Get32(e + at + 16);
+    uint64_t cdEnd = endPos;
+    if (endPos >= 20 + 56 && at >= 20 && Get32(e + at - 20) == kZip64LocatorSig) {
+        unsigned char rec[56];
+        uint64_t candidates[2] = {endPos - 20 - 56, Get64(e + at - 20 + 8)};
+        int found = 0;
+        for (uint64_t pos : candidates) {
+            if (pos + 56 > in->size || !in->ReadAt(pos, rec, sizeof rec, &got) || got != sizeof rec) continue;
+            if (Get32(rec) != kZip64EndSig) continue;
+            entries = Get64(rec + 32);
+            cdSize = Get64(rec + 40);
+            cdOffset = Get64(rec + 48);
+            cdEnd = pos;
+            found = 1;
+            break;
+        }
+        if (!found) return 0;
+    }
+    if (cdOffset + cdSize > cdEnd || cdSize > ((uint64_t)1 << 31)) return 0;
+    cd->byteBefore = cdEnd - (cdOffset + cdSize);
+    cd->entries = entries;
+    cd->bytes.assign((size_t)cdSize, '\0');
+    if (cdSize && (!in->ReadAt(cdOffset + cd->byteBefore, &cd->bytes[0], (size_t)cdSize, &got) || got != cdSize))
+        return 0;
     return 1;
 }
 
-voidpf ZCALLBACK WriterOpen(voidpf opaque, const void* filename, int mode)
+// Parses the record at pos. Returns the position after it, 0 when no valid record is there.
+size_t ParseCentralRecord(const std::string& bytes, size_t pos, CentralRecord* r)
 {
-    WriterState* state = (WriterState*)opaque;
-    if (!filename || !(mode & ZLIB_FILEFUNC_MODE_CREATE)) return nullptr;
-    HANDLE h = CreateFileA((const char*)filename, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    RewriteFile* f = (RewriteFile*)calloc(1, sizeof(RewriteFile));
-    unsigned char* buf = (unsigned char*)malloc(kWriteBuffer);
-    if (!f || !buf) {
-        free(f);
-        free(buf);
-        CloseHandle(h);
-        return nullptr;
+    const unsigned char* p = (const unsigned char*)bytes.data() + pos;
+    if (pos + 46 > bytes.size() || Get32(p) != kCentralSig) return 0;
+    r->madeBy = Get16(p + 4);
+    r->needed = Get16(p + 6);
+    r->flag = Get16(p + 8);
+    r->method = Get16(p + 10);
+    r->time = Get16(p + 12);
+    r->date = Get16(p + 14);
+    r->crc = Get32(p + 16);
+    r->compressed = Get32(p + 20);
+    r->uncompressed = Get32(p + 24);
+    r->nameLen = Get16(p + 28);
+    r->extraLen = Get16(p + 30);
+    r->commentLen = Get16(p + 32);
+    uint16_t disk = Get16(p + 34);
+    r->internal = Get16(p + 36);
+    r->external = Get32(p + 38);
+    r->localOffset = Get32(p + 42);
+    size_t total = 46 + r->nameLen + r->extraLen + r->commentLen;
+    if (pos + total > bytes.size()) return 0;
+    r->name = (const char*)p + 46;
+    r->extra = p + 46 + r->nameLen;
+    r->comment = (const char*)r->extra + r->extraLen;
+    // Values too large for their fields are in the zip64 field, in this order.
+    size_t i = 0;
+    while (i + 4 <= r->extraLen) {
+        uint16_t id = Get16(r->extra + i), len = Get16(r->extra + i + 2);
+        if (i + 4 + len > r->extraLen) break;
+        if (id == 0x0001) {
+            const unsigned char* z = r->extra + i + 4;
+            size_t left = len;
+            if (r->uncompressed == kMax32 && left >= 8) { r->uncompressed = Get64(z); z += 8; left -= 8; }
+            if (r->compressed == kMax32 && left >= 8) { r->compressed = Get64(z); z += 8; left -= 8; }
+            if (r->localOffset == kMax32 && left >= 8) { r->localOffset = Get64(z); z += 8; left -= 8; }
+            (void)disk;
+            break;
+        }
+        i += 4 + len;
     }
-    f->handle = h;
-    f->buf = buf;
-    state->file = f;
-    return f;
+    return pos + total;
 }
 
-uLong ZCALLBACK WriterRead(voidpf, voidpf stream, void*, uLong)
+// An extra-field block without its zip64 field: that field describes the old layout, and a
+// fresh one is added where the new archive needs it.
+std::string WithoutZip64Field(const unsigned char* extra, size_t size)
 {
-    ((RewriteFile*)stream)->error = 1;
+    std::string out;
+    size_t i = 0;
+    while (i + 4 <= size) {
+        uint16_t id = Get16(extra + i), len = Get16(extra + i + 2);
+        if (i + 4 + len > size) break;  // a damaged tail is kept as it is
+        if (id != 0x0001) out.append((const char*)extra + i, 4 + len);
+        i += 4 + len;
+    }
+    out.append((const char*)extra + i, size - i);
+    return out;
+}
+
+int HasZip64Field(const unsigned char* extra, size_t size)
+{
+    size_t i = 0;
+    while (i + 4 <= size) {
+        uint16_t id = Get16(extra + i), len = Get16(extra + i + 2);
+        if (id == 0x0001) return 1;
+        i += 4 + len;
+    }
     return 0;
 }
 
-uLong ZCALLBACK WriterWrite(voidpf opaque, voidpf stream, const void* data, uLong size)
+// Appends the central record of an entry written at offset under name. 0 when the extra
+// field would grow beyond its 16-bit length.
+int AppendCentralRecord(std::string* cd, const CentralRecord& r, uint16_t flag, const char* name, size_t nameLen,
+                        uint64_t offset)
 {
-    RewriteFile* f = (RewriteFile*)stream;
-    const unsigned char* src = (const unsigned char*)data;
-    if (f->error) return 0;
-    // A patch of bytes already in the buffer (minizip filling in a local header).
-    if (f->pos >= f->bufStart && f->pos + size <= f->bufStart + f->bufLen) {
-        memcpy(f->buf + (f->pos - f->bufStart), src, size);
-        f->pos += size;
-        return size;
+    std::string extra = WithoutZip64Field(r.extra, r.extraLen);
+    int bigU = r.uncompressed >= kMax32, bigC = r.compressed >= kMax32, bigO = offset >= kMax32;
+    if (bigU || bigC || bigO) {
+        std::string z;
+        if (bigU) Put64(&z, r.uncompressed);
+        if (bigC) Put64(&z, r.compressed);
+        if (bigO) Put64(&z, offset);
+        Put16(&extra, 0x0001);
+        Put16(&extra, (uint32_t)z.size());
+        extra += z;
     }
-    if (f->pos != f->bufStart + f->bufLen) {
-        if (!FlushRewriteFile(f)) {
-            ((WriterState*)opaque)->error = 1;
-            return 0;
-        }
-        f->bufStart = f->pos;
-    }
-    uLong done = 0;
-    while (done < size) {
-        if (f->bufLen == kWriteBuffer && !FlushRewriteFile(f)) {
-            ((WriterState*)opaque)->error = 1;
-            return done;
-        }
-        size_t room = kWriteBuffer - f->bufLen;
-        size_t n = (size_t)(size - done) < room ? (size_t)(size - done) : room;
-        memcpy(f->buf + f->bufLen, src + done, n);
-        f->bufLen += n;
-        done += (uLong)n;
-    }
-    f->pos += size;
-    return size;
+    if (extra.size() > 0xffff || nameLen > 0xffff) return 0;
+    uint16_t needed = r.needed;
+    if ((bigU || bigC || bigO) && needed < 45) needed = 45;
+    Put32(cd, kCentralSig);
+    Put16(cd, r.madeBy);
+    Put16(cd, needed);
+    Put16(cd, flag);
+    Put16(cd, r.method);
+    Put16(cd, r.time);
+    Put16(cd, r.date);
+    Put32(cd, r.crc);
+    Put32(cd, bigC ? kMax32 : (uint32_t)r.compressed);
+    Put32(cd, bigU ? kMax32 : (uint32_t)r.uncompressed);
+    Put16(cd, (uint32_t)nameLen);
+    Put16(cd, (uint32_t)extra.size());
+    Put16(cd, (uint32_t)r.commentLen);
+    Put16(cd, 0);  // disk
+    Put16(cd, r.internal);
+    Put32(cd, r.external);
+    Put32(cd, bigO ? kMax32 : (uint32_t)offset);
+    cd->append(name, nameLen);
+    cd->append(extra);
+    cd->append(r.comment, r.commentLen);
+    return 1;
 }
 
-ZPOS64_T ZCALLBACK WriterTell(voidpf, voidpf stream)
+// The end records: zip64 ones when the counts or offsets need them, then the plain one with
+// the archive comment.
+std::string EndRecords(uint64_t entries, uint64_t cdOffset, uint64_t cdSize, const std::string& comment)
 {
-    return ((RewriteFile*)stream)->pos;
-}
-
-long ZCALLBACK WriterSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
-{
-    RewriteFile* f = (RewriteFile*)stream;
-    uint64_t end = f->bufStart + f->bufLen;
-    LARGE_INTEGER size;
-    switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET: f->pos = offset; return 0;
-    case ZLIB_FILEFUNC_SEEK_CUR: f->pos += offset; return 0;
-    case ZLIB_FILEFUNC_SEEK_END:
-        if (!GetFileSizeEx(f->handle, &size)) return -1;
-        if ((uint64_t)size.QuadPart > end) end = (uint64_t)size.QuadPart;
-        f->pos = end + offset;
-        return 0;
-    default: return -1;
-    }
-}
-
-int ZCALLBACK WriterClose(voidpf opaque, voidpf stream)
-{
-    WriterState* state = (WriterState*)opaque;
-    RewriteFile* f = (RewriteFile*)stream;
-    int ok = FlushRewriteFile(f) && !f->error;
-    // The new archive is about to replace the old one: its bytes must be on the disk first.
-    if (ok && !FlushFileBuffers(f->handle)) ok = 0;
-    if (!CloseHandle(f->handle)) ok = 0;
-    free(f->buf);
-    free(f);
-    state->file = nullptr;
-    if (!ok) state->error = 1;
-    return ok ? 0 : -1;
-}
-
-int ZCALLBACK WriterError(voidpf, voidpf stream)
-{
-    return ((RewriteFile*)stream)->error;
-}
-
-void FillWriterFunctions(zlib_filefunc64_def* ff, WriterState* state)
-{
-    ff->zopen64_file = WriterOpen;
-    ff->zread_file = WriterRead;
-    ff->zwrite_file = WriterWrite;
-    ff->ztell64_file = WriterTell;
-    ff->zseek64_file = WriterSeek;
-    ff->zclose_file = WriterClose;
-    ff->zerror_file = WriterError;
-    ff->opaque = state;
-}
-
-void PutLE32(unsigned char* p, uint32_t v)
-{
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    p[2] = (unsigned char)(v >> 16);
-    p[3] = (unsigned char)(v >> 24);
-}
-
-// Appends the data descriptor of the entry just closed (signature, CRC, sizes) at the writer's
-// position: an entry flagged with bit 3 keeps its descriptor, which also tells decoders to
-// check a traditional-encryption header against the time instead of the CRC.
-int AppendDataDescriptor(WriterState* state, uint32_t crc, uint64_t compressed, uint64_t uncompressed, int zip64)
-{
-    if (!state->file) return 0;
-    unsigned char d[24];
-    PutLE32(d, 0x08074b50u);
-    PutLE32(d + 4, crc);
-    size_t n;
+    std::string s;
+    int zip64 = entries >= 0xffff || cdOffset >= kMax32 || cdSize >= kMax32;
     if (zip64) {
-        PutLE32(d + 8, (uint32_t)compressed);
-        PutLE32(d + 12, (uint32_t)(compressed >> 32));
-        PutLE32(d + 16, (uint32_t)uncompressed);
-        PutLE32(d + 20, (uint32_t)(uncompressed >> 32));
-        n = 24;
-    } else {
-        PutLE32(d + 8, (uint32_t)compressed);
-        PutLE32(d + 12, (uint32_t)uncompressed);
-        n = 16;
+        uint64_t recordPos = cdOffset + cdSize;
+        Put32(&s, kZip64EndSig);
+        Put64(&s, 44);
+        Put16(&s, 45);
+        Put16(&s, 45);
+        Put32(&s, 0);
+        Put32(&s, 0);
+        Put64(&s, entries);
+        Put64(&s, entries);
+        Put64(&s, cdSize);
+        Put64(&s, cdOffset);
+        Put32(&s, kZip64LocatorSig);
+        Put32(&s, 0);
+        Put64(&s, recordPos);
+        Put32(&s, 1);
     }
-    return WriterWrite(state, state->file, d, (uLong)n) == n;
-}
-
-// Removes every zip64 field (id 1) from an extra-field block in place: it describes the old
-// archive's sizes and offsets, and the writer adds a fresh one where the new archive needs it.
-// Returns the new length.
-uInt StripZip64Fields(unsigned char* extra, uInt size)
-{
-    uInt in = 0, out = 0;
-    while (in + 4 <= size) {
-        unsigned id = extra[in] | (extra[in + 1] << 8);
-        unsigned len = extra[in + 2] | (extra[in + 3] << 8);
-        if (in + 4 + len > size) break;  // a damaged tail is kept as it is
-        if (id != 0x0001) {
-            if (out != in) memmove(extra + out, extra + in, 4 + len);
-            out += 4 + len;
-        }
-        in += 4 + len;
-    }
-    if (in < size) {
-        if (out != in) memmove(extra + out, extra + in, size - in);
-        out += size - in;
-    }
-    return out;
+    Put32(&s, kEndSig);
+    Put16(&s, 0);
+    Put16(&s, 0);
+    Put16(&s, entries >= 0xffff ? 0xffff : (uint32_t)entries);
+    Put16(&s, entries >= 0xffff ? 0xffff : (uint32_t)entries);
+    Put32(&s, cdSize >= kMax32 ? kMax32 : (uint32_t)cdSize);
+    Put32(&s, cdOffset >= kMax32 ? kMax32 : (uint32_t)cdOffset);
+    Put16(&s, (uint32_t)comment.size());
+    s += comment;
+    return s;
 }
 
 // ---- names ----
@@ -416,188 +579,310 @@ int RecordWrittenName(Rewrite* rw, const char* name, int isNewName)
     return 0;
 }
 
-// Copies the reader's current entry (information in info, stored name) raw into the writer
-// under outName. Returns 1, 0 when the walk must end.
-int CopyEntryRaw(Rewrite* rw, unzFile uf, zipFile zf, WriterState* ws, const unz_file_info64* info0,
-                 const char* stored, const char* outName, unsigned char* chunk)
+// The flags a renamed entry is written with: the UTF-8 mark (bit 11) stays when the new name
+// is UTF-8 (a name made from the old one is), not when it was typed in the ANSI code page.
+uint16_t FlagForName(uint16_t flag, const char* name, size_t len)
+{
+    if (!(flag & 0x0800) || len == 0) return flag;
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, (int)len, nullptr, 0) > 0) return flag;
+    return (uint16_t)(flag & ~0x0800);
+}
+
+// The data descriptor that follows an entry flagged with bit 3: copied as it is when it is
+// there (with or without its signature), else written from the central record.
+std::string DataDescriptor(const unsigned char* after, size_t available, const CentralRecord& r, uint64_t copied,
+                           int zip64)
+{
+    size_t withSig = zip64 ? 24 : 16;
+    if (available >= withSig && Get32(after) == kDescriptorSig && Get32(after + 4) == r.crc)
+        return std::string((const char*)after, withSig);
+    if (available >= withSig - 4 && Get32(after) == r.crc && Get32(after) != kLocalSig && Get32(after) != kCentralSig)
+        return std::string((const char*)after, withSig - 4);
+    std::string d;
+    Put32(&d, kDescriptorSig);
+    Put32(&d, r.crc);
+    if (zip64) {
+        Put64(&d, copied);
+        Put64(&d, r.uncompressed);
+    } else {
+        Put32(&d, (uint32_t)copied);
+        Put32(&d, (uint32_t)r.uncompressed);
+    }
+    return d;
+}
+
+// Copies one entry (local header, data and data descriptor, as they lie in the old archive)
+// to the end of the new archive, under newName when given, and appends its central record.
+// Returns 1, 0 when the walk must end.
+int CopyEntry(Rewrite* rw, InputFile* in, OutputFile* out, const CentralDirectory& dir, const CentralRecord& r,
+              const char* newName, std::string* cd)
 {
     const char* op = rw->op;
     const char* sep = rw->sep;
-    int ok = 0;
-    unsigned char* centralExtra = nullptr;
-    unsigned char* localExtra = nullptr;
-    char* comment = nullptr;
-    unz_file_info64 info;
-    int method = 0, level = 0;
-    int opened = 0;
-    uInt localSize = 0, centralSize = 0;
-
-    centralExtra = (unsigned char*)malloc(info0->size_file_extra + 1);
-    comment = (char*)calloc(info0->size_file_comment + 1, 1);
-    if (!centralExtra || !comment) {
-        LogPrint(kLogError, GApp.verbose, "%s%serror %d", op, sep, UNZ_INTERNALERROR);
-        goto done;
-    }
-    {
-        int rc = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, centralExtra,
-                                         (uLong)info0->size_file_extra, comment, (uLong)info0->size_file_comment);
-        if (rc != UNZ_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s error in unzGetCurrentFileInfo %d", op, rc);
-            goto done;
-        }
-        centralSize = (uInt)info.size_file_extra;
-    }
-    {
-        int rc = unzOpenCurrentFile2(uf, &method, &level, 1);
-        if (rc != UNZ_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s error in unzOpenCurrentFile2 %d", op, rc);
-            goto done;
-        }
-        opened = 1;
-    }
-    {
-        int n = unzGetLocalExtrafield(uf, nullptr, 0);
-        if (n < 0) {
-            LogPrint(kLogError, GApp.verbose, "%s size_local_extra<0", op);
-            goto done;
-        }
-        localSize = (uInt)n;
-        localExtra = (unsigned char*)malloc(localSize + 1);
-        if (!localExtra) {
-            LogPrint(kLogError, GApp.verbose, "%s%ssize_local_extra!=0", op, sep);
-            goto done;
-        }
-        if (localSize && unzGetLocalExtrafield(uf, localExtra, localSize) < 0) {
-            LogPrint(kLogError, GApp.verbose, "%s unzGetLocalExtrafield<0", op);
-            goto done;
-        }
-    }
-    if (!rw->simulation) {
-        zip_fileinfo zi;
-        memset(&zi, 0, sizeof zi);
-        zi.tmz_date.tm_sec = info.tmu_date.tm_sec;
-        zi.tmz_date.tm_min = info.tmu_date.tm_min;
-        zi.tmz_date.tm_hour = info.tmu_date.tm_hour;
-        zi.tmz_date.tm_mday = info.tmu_date.tm_mday;
-        zi.tmz_date.tm_mon = info.tmu_date.tm_mon;
-        zi.tmz_date.tm_year = info.tmu_date.tm_year;
-        zi.dosDate = info.dosDate;
-        zi.internal_fa = info.internal_fa;
-        zi.external_fa = info.external_fa;
-        localSize = StripZip64Fields(localExtra, localSize);
-        centralSize = StripZip64Fields(centralExtra, centralSize);
-        int zip64 = info.uncompressed_size >= 0xffffffffu || info.compressed_size >= 0xffffffffu;
-        // Keep what the flags say about the data: encryption (bit 0), the deflate options,
-        // the data descriptor (bit 3, appended below) and the name's code page (bit 11).
-        uLong flagBase = info.flag & 0xffffu;
-        int rc = zipOpenNewFileInZip4_64(zf, outName, &zi, localSize ? localExtra : nullptr, localSize,
-                                         centralSize ? centralExtra : nullptr, centralSize,
-                                         info.size_file_comment ? comment : nullptr, method, level, 1, -MAX_WBITS,
-                                         DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, info.version, flagBase, zip64);
-        if (rc != ZIP_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s%szipOpenNewFileInZip2", op, sep);
-            goto done;
-        }
-        uint64_t total = 0;
-        while (total < info.compressed_size) {
-            uint64_t rest = info.compressed_size - total;
-            unsigned want = rest < kCopyChunk ? (unsigned)rest : kCopyChunk;
-            int got = unzReadCurrentFile(uf, chunk, want);
-            if (got < 0) {
-                LogPrint(kLogError, GApp.verbose, "%s%serror with file %s read:%d compressed size:%lld", op, sep,
-                         stored, got, (long long)info.compressed_size);
-                zipCloseFileInZipRaw64(zf, info.uncompressed_size, info.crc);
-                goto done;
-            }
-            if (got == 0) break;
-            if (zipWriteInFileInZip(zf, chunk, (unsigned)got) != ZIP_OK) {
-                LogPrint(kLogError, GApp.verbose, "%s%szipWriteInFileInZip", op, sep);
-                zipCloseFileInZipRaw64(zf, info.uncompressed_size, info.crc);
-                goto done;
-            }
-            total += (uint64_t)got;
-        }
-        if (total != info.compressed_size)
-            LogPrint(kLogError, GApp.verbose, "%s%spossible error with file %s read:%lld compressed size:%lld", op,
-                     sep, stored, (long long)total, (long long)info.compressed_size);
-        if (zipCloseFileInZipRaw64(zf, info.uncompressed_size, info.crc) != ZIP_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s%szipCloseFileInZipRaw", op, sep);
-            goto done;
-        }
-        if ((info.flag & 8) && !AppendDataDescriptor(ws, (uint32_t)info.crc, total, info.uncompressed_size, zip64)) {
-            LogPrint(kLogError, GApp.verbose, "%s%szipWriteInFileInZip", op, sep);
-            goto done;
-        }
-    }
-    ok = 1;
-done:
-    if (opened) {
-        int rc = unzCloseCurrentFile(uf);
-        if (rc == UNZ_CRCERROR) {
-            LogPrint(kLogError, GApp.verbose, "%s%sunzCloseCurrentFile", op, sep);
-            ok = 0;
-        }
-    }
-    free(centralExtra);
-    free(localExtra);
-    free(comment);
-    return ok;
-}
-
-// Writes the replacement content as a new deflated (or stored) entry dated now.
-int WriteAddedEntry(Rewrite* rw, zipFile zf)
-{
-    zip_fileinfo zi;
-    memset(&zi, 0, sizeof zi);
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    zi.tmz_date.tm_sec = now.wSecond;
-    zi.tmz_date.tm_min = now.wMinute;
-    zi.tmz_date.tm_hour = now.wHour;
-    zi.tmz_date.tm_mday = now.wDay;
-    zi.tmz_date.tm_mon = now.wMonth - 1;
-    zi.tmz_date.tm_year = now.wYear;
-    int level = rw->addLevel < 0 ? 6 : rw->addLevel > 9 ? 9 : rw->addLevel;
-    int method = level == 0 ? 0 : Z_DEFLATED;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    const unsigned char* p = (const unsigned char*)rw->addData;
-    size_t left = rw->addSize;
-    while (left > 0) {
-        uInt n = left > 0x40000000u ? 0x40000000u : (uInt)left;
-        crc = crc32(crc, p, n);
-        p += n;
-        left -= n;
-    }
-    int zip64 = rw->addSize >= 0xffffffffu;
-    if (zipOpenNewFileInZip3_64(zf, rw->addName, &zi, nullptr, 0, nullptr, 0, nullptr, method, level, 0, -MAX_WBITS,
-                                DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, crc, zip64) != ZIP_OK) {
-        LogPrint(kLogError, GApp.verbose, "%s%szipOpenNewFileInZip3_64", rw->op, rw->sep);
+    std::string stored(r.name, r.nameLen);
+    uint64_t local = r.localOffset + dir.byteBefore;
+    size_t avail = 0;
+    const unsigned char* p = in->View(local, 30, &avail);
+    if (!p || avail < 30 || Get32(p) != kLocalSig) {
+        LogPrint(kLogError, GApp.verbose, "%s error in unzOpenCurrentFile2 %d", op, UNZ_BADZIPFILE);
         return 0;
     }
-    p = (const unsigned char*)rw->addData;
-    left = rw->addSize;
-    while (left > 0) {
-        unsigned n = left > kCopyChunk ? kCopyChunk : (unsigned)left;
-        if (zipWriteInFileInZip(zf, p, n) != ZIP_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s%szipWriteInFileInZip", rw->op, rw->sep);
-            zipCloseFileInZip(zf);
+    size_t nameLen = Get16(p + 26), extraLen = Get16(p + 28);
+    size_t headerLen = 30 + nameLen + extraLen;
+    p = in->View(local, headerLen, &avail);
+    if (!p || avail < headerLen) {
+        LogPrint(kLogError, GApp.verbose, "%s unzGetLocalExtrafield<0", op);
+        return 0;
+    }
+    std::string header((const char*)p, headerLen);
+    const unsigned char* localExtra = (const unsigned char*)header.data() + 30 + nameLen;
+    int zip64 = HasZip64Field(localExtra, extraLen) || r.compressed >= kMax32 || r.uncompressed >= kMax32;
+    const char* outName = newName ? newName : r.name;
+    size_t outNameLen = newName ? strlen(newName) : r.nameLen;
+    uint16_t flag = newName ? FlagForName(r.flag, newName, outNameLen) : r.flag;
+
+    uint64_t offset = out->pos;
+    int ok;
+    if (newName) {
+        unsigned char fixed[30];
+        memcpy(fixed, header.data(), 30);
+        Set16(fixed + 6, flag);
+        Set16(fixed + 26, (uint32_t)outNameLen);
+        ok = out->Write(fixed, 30) && out->Write(outName, outNameLen) && out->Write(localExtra, extraLen);
+    } else {
+        ok = out->Write(header);
+    }
+    if (!ok) {
+        LogPrint(kLogError, GApp.verbose, "%s%szipOpenNewFileInZip2", op, sep);
+        return 0;
+    }
+    uint64_t dataStart = local + headerLen;
+    uint64_t copied = 0;
+    while (copied < r.compressed) {
+        p = in->View(dataStart + copied, (size_t)(r.compressed - copied < kWindow ? r.compressed - copied : kWindow),
+                     &avail);
+        if (!p) {
+            LogPrint(kLogError, GApp.verbose, "%s%serror with file %s read:%d compressed size:%lld", op, sep,
+                     stored.c_str(), -1, (long long)r.compressed);
             return 0;
         }
-        p += n;
-        left -= n;
+        if (avail == 0) break;  // the old archive ends early
+        if (!out->Write(p, avail)) {
+            LogPrint(kLogError, GApp.verbose, "%s%szipWriteInFileInZip", op, sep);
+            return 0;
+        }
+        copied += avail;
     }
-    if (zipCloseFileInZip(zf) != ZIP_OK) {
-        LogPrint(kLogError, GApp.verbose, "%s%szipCloseFileInZip", rw->op, rw->sep);
+    if (copied != r.compressed)
+        LogPrint(kLogError, GApp.verbose, "%s%spossible error with file %s read:%lld compressed size:%lld", op, sep,
+                 stored.c_str(), (long long)copied, (long long)r.compressed);
+    if (r.flag & 8) {
+        p = in->View(dataStart + copied, 24, &avail);
+        if (!p) avail = 0;
+        if (!out->Write(DataDescriptor(p, avail, r, copied, zip64))) {
+            LogPrint(kLogError, GApp.verbose, "%s%szipCloseFileInZipRaw", op, sep);
+            return 0;
+        }
+    }
+    CentralRecord written = r;
+    written.compressed = copied;
+    if (!AppendCentralRecord(cd, written, flag, outName, outNameLen, offset)) {
+        LogPrint(kLogError, GApp.verbose, "%s%szipCloseFileInZipRaw", op, sep);
         return 0;
     }
     return 1;
 }
 
-// Opens the new archive and walks its central directory: 1 when it opens and lists exactly
-// expected entries.
+// Writes the replacement content as a new entry at the end: deflated at level (stored at 0),
+// not encrypted, dated now.
+int WriteAddedEntry(Rewrite* rw, OutputFile* out, std::string* cd)
+{
+    int level = rw->addLevel < 0 ? 6 : rw->addLevel > 9 ? 9 : rw->addLevel;
+    int method = level == 0 ? 0 : Z_DEFLATED;
+    const unsigned char* data = (const unsigned char*)rw->addData;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (size_t done = 0; done < rw->addSize;) {
+        uInt n = rw->addSize - done > 0x40000000u ? 0x40000000u : (uInt)(rw->addSize - done);
+        crc = crc32(crc, data + done, n);
+        done += n;
+    }
+    std::string packed;
+    if (method == Z_DEFLATED) {
+        z_stream zs;
+        memset(&zs, 0, sizeof zs);
+        if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return 0;
+        std::string slice(kChunk, '\0');
+        size_t done = 0;
+        int rc = Z_OK;
+        while (rc != Z_STREAM_END) {
+            size_t n = rw->addSize - done > 0x40000000u ? 0x40000000u : rw->addSize - done;
+            zs.next_in = (Bytef*)(data + done);
+            zs.avail_in = (uInt)n;
+            int flush = done + n == rw->addSize ? Z_FINISH : Z_NO_FLUSH;
+            do {
+                zs.next_out = (Bytef*)&slice[0];
+                zs.avail_out = (uInt)slice.size();
+                rc = deflate(&zs, flush);
+                if (rc == Z_STREAM_ERROR) {
+                    deflateEnd(&zs);
+                    return 0;
+                }
+                packed.append(slice.data(), slice.size() - zs.avail_out);
+            } while (zs.avail_out == 0);
+            done += n;
+        }
+        deflateEnd(&zs);
+    } else {
+        packed.assign((const char*)data, rw->addSize);
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    CentralRecord r = {};
+    r.madeBy = 0;
+    r.needed = 20;
+    r.flag = method == Z_DEFLATED ? (level >= 8 ? 2 : level == 2 ? 4 : level == 1 ? 6 : 0) : 0;
+    r.method = (uint16_t)method;
+    r.time = (uint16_t)((now.wHour << 11) | (now.wMinute << 5) | (now.wSecond / 2));
+    r.date = (uint16_t)(((now.wYear - 1980) << 9) | (now.wMonth << 5) | now.wDay);
+    r.crc = (uint32_t)crc;
+    r.compressed = packed.size();
+    r.uncompressed = rw->addSize;
+    r.name = rw->addName;
+    r.nameLen = strlen(rw->addName);
+    r.extra = (const unsigned char*)"";
+    r.comment = "";
+    int zip64 = r.compressed >= kMax32 || r.uncompressed >= kMax32;
+    uint64_t offset = out->pos;
+    std::string header;
+    Put32(&header, kLocalSig);
+    Put16(&header, zip64 ? 45 : 20);
+    Put16(&header, r.flag);
+    Put16(&header, r.method);
+    Put16(&header, r.time);
+    Put16(&header, r.date);
+    Put32(&header, r.crc);
+    Put32(&header, zip64 ? kMax32 : (uint32_t)r.compressed);
+    Put32(&header, zip64 ? kMax32 : (uint32_t)r.uncompressed);
+    Put16(&header, (uint32_t)r.nameLen);
+    Put16(&header, zip64 ? 20 : 0);
+    header.append(r.name, r.nameLen);
+    if (zip64) {
+        Put16(&header, 0x0001);
+        Put16(&header, 16);
+        Put64(&header, r.uncompressed);
+        Put64(&header, r.compressed);
+    }
+    if (!out->Write(header) || !out->Write(packed) || !AppendCentralRecord(cd, r, r.flag, r.name, r.nameLen, offset)) {
+        LogPrint(kLogError, GApp.verbose, "%s%szipWriteInFileInZip", rw->op, rw->sep);
+        return 0;
+    }
+    return 1;
+}
+
+// ---- checking the new archive ----
+// The zip reader checks the new archive independently of the code that wrote it. Its file
+// layer reads through a small window: the central directory is read in order, and each local
+// header is visited once.
+
+struct CheckFile {
+    HANDLE handle;
+    uint64_t pos, winStart;
+    size_t winLen;
+    int error;
+    unsigned char win[8192];
+};
+
+voidpf ZCALLBACK CheckOpen(voidpf, const void* filename, int mode)
+{
+    if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    HANDLE h = CreateFileA((const char*)filename, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    CheckFile* f = (CheckFile*)calloc(1, sizeof(CheckFile));
+    if (!f) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    f->handle = h;
+    return f;
+}
+
+uLong ZCALLBACK CheckRead(voidpf, voidpf stream, void* buf, uLong size)
+{
+    CheckFile* f = (CheckFile*)stream;
+    unsigned char* out = (unsigned char*)buf;
+    uLong done = 0;
+    while (done < size) {
+        if (f->pos >= f->winStart && f->pos < f->winStart + f->winLen) {
+            size_t avail = (size_t)(f->winStart + f->winLen - f->pos);
+            size_t n = size - done < avail ? size - done : avail;
+            memcpy(out + done, f->win + (f->pos - f->winStart), n);
+            f->pos += n;
+            done += (uLong)n;
+            continue;
+        }
+        OVERLAPPED ov = {};
+        ov.Offset = (DWORD)f->pos;
+        ov.OffsetHigh = (DWORD)(f->pos >> 32);
+        DWORD got = 0;
+        if (!ReadFile(f->handle, f->win, sizeof f->win, &got, &ov) || got == 0) {
+            f->error = 1;
+            break;
+        }
+        f->winStart = f->pos;
+        f->winLen = got;
+    }
+    return done;
+}
+
+uLong ZCALLBACK CheckWrite(voidpf, voidpf stream, const void*, uLong)
+{
+    ((CheckFile*)stream)->error = 1;
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK CheckTell(voidpf, voidpf stream)
+{
+    return ((CheckFile*)stream)->pos;
+}
+
+long ZCALLBACK CheckSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    CheckFile* f = (CheckFile*)stream;
+    LARGE_INTEGER size;
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET: f->pos = offset; return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR: f->pos += offset; return 0;
+    case ZLIB_FILEFUNC_SEEK_END:
+        if (!GetFileSizeEx(f->handle, &size)) return -1;
+        f->pos = (uint64_t)size.QuadPart + offset;
+        return 0;
+    default: return -1;
+    }
+}
+
+int ZCALLBACK CheckClose(voidpf, voidpf stream)
+{
+    CheckFile* f = (CheckFile*)stream;
+    CloseHandle(f->handle);
+    free(f);
+    return 0;
+}
+
+int ZCALLBACK CheckError(voidpf, voidpf stream)
+{
+    return ((CheckFile*)stream)->error;
+}
+
+// Opens the new archive with the zip reader and walks its central directory; entries of a
+// method the reader knows are opened, which checks their local headers against their central
+// records: every entry of a small archive, of a large one the first, the last and evenly spread
+// ones (a misplaced byte moves every later entry). 1 when all of that works and exactly
+// expected entries are listed.
 int VerifyNewArchive(const char* path, int64_t expected)
 {
-    unzFile uf = MyWaitunzOpen2_64(path, 0);
+    zlib_filefunc64_def ff = {CheckOpen, CheckRead, CheckWrite, CheckTell, CheckSeek, CheckClose, CheckError, nullptr};
+    unzFile uf = unzOpen2_64(path, &ff);
     if (!uf) {
         LogPrint(kLogError, GApp.verbose, "VerifyNewArchive: %s does not open", path);
         return 0;
@@ -610,6 +895,13 @@ int VerifyNewArchive(const char* path, int64_t expected)
         while (rc == UNZ_OK) {
             unz_file_info64 info;
             if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+            int sampled = expected <= kVerifyAll || seen % (expected / kVerifyAll) == 0 || seen == expected - 1;
+            if (sampled && (info.compression_method == 0 || info.compression_method == Z_DEFLATED ||
+                            info.compression_method == 12)) {
+                int method, level;
+                if (unzOpenCurrentFile2(uf, &method, &level, 1) != UNZ_OK) break;
+                unzCloseCurrentFile(uf);
+            }
             ++seen;
             rc = unzGoToNextFile(uf);
         }
@@ -617,7 +909,7 @@ int VerifyNewArchive(const char* path, int64_t expected)
     }
     unzClose(uf);
     if (!ok)
-        LogPrint(kLogError, GApp.verbose, "VerifyNewArchive: %s lists %lld entries, %lld expected", path,
+        LogPrint(kLogError, GApp.verbose, "VerifyNewArchive: %s lists %lld readable entries, %lld expected", path,
                  (long long)seen, (long long)expected);
     return ok;
 }
@@ -647,87 +939,89 @@ int RunRewrite(Rewrite* rw)
     char tempPath[270];
     if (!rw->archivePath || !BuildRewriteTempName(rw->archivePath, tempPath, sizeof tempPath)) return REWRITE_TEMP_FAILED;
 
+    // The zip reader opens the archive (waiting while another program holds it) and keeps it
+    // open, so that nobody writes to it while it is copied.
     unzFile uf = MyWaitunzOpen2_64(rw->archivePath, 3000);
     if (!uf) return REWRITE_OPEN_FAILED;
 
-    WriterState ws = {nullptr, 0};
-    zipFile zf = nullptr;
+    OutputFile file;
     if (!rw->simulation) {
-        zlib_filefunc64_def ff;
-        FillWriterFunctions(&ff, &ws);
-        zf = zipOpen2_64(tempPath, APPEND_STATUS_CREATE, nullptr, &ff);
-        if (!zf) {
-            LogPrint(kLogError, GApp.verbose, "%s%scannot create %s", op, sep, tempPath);
+        if (!file.Create(tempPath)) {
+            LogPrint(kLogError, GApp.verbose, "%s%scannot create %s (error %lu)", op, sep, tempPath,
+                     (unsigned long)GetLastError());
             unzClose(uf);
             return REWRITE_TEMP_FAILED;
         }
     } else if (rw->isDelete && rw->rbset) {
         LogPrint(kLogInfo, GApp.verbose, "DeleteFilesFromZIPRBTree in Simulationmode - not opening Zipfile!");
     }
+    auto abandon = [&](int result) {
+        if (!rw->simulation) {
+            CloseHandle(file.handle);
+            file.handle = INVALID_HANDLE_VALUE;
+            DeleteFileA(tempPath);
+        }
+        unzClose(uf);
+        return result;
+    };
 
-    char* globalComment = nullptr;
     unz_global_info64 gi;
     memset(&gi, 0, sizeof gi);
-    int result = REWRITE_DONE;
+    std::string comment;
     if (unzGetGlobalInfo64(uf, &gi) != UNZ_OK) {
-        if (!(rw->simulation && rw->isDelete)) result = REWRITE_GLOBAL_INFO;
+        if (!(rw->simulation && rw->isDelete)) return abandon(REWRITE_GLOBAL_INFO);
     } else if (gi.size_comment > 0) {
-        globalComment = (char*)calloc(gi.size_comment + 1, 1);
-        if (!globalComment) result = REWRITE_COMMENT_MEMORY;
-        else if (unzGetGlobalComment(uf, globalComment, gi.size_comment + 1) < (int)gi.size_comment)
-            result = REWRITE_COMMENT_SHORT;
-    }
-    if (result != REWRITE_DONE) {
-        if (zf) zipClose(zf, nullptr);
-        DeleteFileA(tempPath);
-        unzClose(uf);
-        free(globalComment);
-        return result;
+        char* buf = (char*)calloc(gi.size_comment + 1, 1);
+        if (!buf) return abandon(REWRITE_COMMENT_MEMORY);
+        int n = unzGetGlobalComment(uf, buf, gi.size_comment + 1);
+        if (n < (int)gi.size_comment) {
+            free(buf);
+            return abandon(REWRITE_COMMENT_SHORT);
+        }
+        comment.assign(buf, gi.size_comment);
+        free(buf);
     }
 
-    unsigned char* chunk = rw->simulation ? nullptr : (unsigned char*)malloc(kCopyChunk);
-    int walkEnd = UNZ_END_OF_LIST_OF_FILE;  // how the walk ended
+    InputFile in;
+    if (!in.Open(rw->archivePath)) return abandon(REWRITE_OPEN_FAILED);
+    CentralDirectory dir;
+    int walkOk = LoadCentralDirectory(&in, &dir);
+    if (!walkOk) LogPrint(kLogError, GApp.verbose, "%s%serror %d", op, sep, UNZ_BADZIPFILE);
+
+    std::string cd;
     int didWork = 0;
     int collided = 0;
-    if (!rw->simulation && !chunk) walkEnd = UNZ_INTERNALERROR;
-    int rc = walkEnd == UNZ_END_OF_LIST_OF_FILE ? unzGoToFirstFile(uf) : walkEnd;
-    while (rc == UNZ_OK) {
-        unz_file_info64 info;
-        char stored[260];
-        int infoRc = ZipGetCurrentEntryInfo(uf, &info, stored, sizeof stored);
-        if (infoRc != UNZ_R_OK) {
-            LogPrint(kLogError, GApp.verbose, "%s error in unzGetCurrentFileInfo %d", op, infoRc);
-            walkEnd = UNZ_BADZIPFILE;
+    size_t pos = 0;
+    while (walkOk && pos < dir.bytes.size()) {
+        CentralRecord r;
+        size_t next = ParseCentralRecord(dir.bytes, pos, &r);
+        if (!next) {
+            LogPrint(kLogError, GApp.verbose, "%s error in unzGetCurrentFileInfo %d", op, UNZ_BADZIPFILE);
+            walkOk = 0;
             break;
         }
+        pos = next;
         ++out->entries;
-        // Keys are cut to 259 characters, but a kept entry keeps its whole name.
-        std::string fullName(stored);
-        if (info.size_filename >= sizeof stored) {
-            fullName.assign((size_t)info.size_filename + 1, '\0');
-            if (unzGetCurrentFileInfo64(uf, nullptr, &fullName[0], (uLong)info.size_filename, nullptr, 0, nullptr, 0) ==
-                UNZ_OK)
-                fullName.resize((size_t)info.size_filename);
-            else
-                fullName = stored;
-        }
+        std::string fullName(r.name, r.nameLen);
+        // Keys are cut to 259 characters; a kept entry keeps its whole name.
+        char stored[260];
+        CopyBounded(stored, sizeof stored, fullName.c_str());
         char compareName[260];
         ComparisonName(stored, rw->oem, compareName, sizeof compareName);
         char newName[260] = "";
         int decision = rw->decide(rw, compareName, stored, newName, sizeof newName);
-        int isDirectory = IsZipDirectoryName(stored);
+        int isDirectory = IsZipDirectoryName(fullName.c_str());
         if (decision == DROP) {
             if (!isDirectory) {
                 rw->dropFiles += 1;
-                rw->dropCompressed += (int64_t)info.compressed_size;
-                rw->dropUncompressed += (int64_t)info.uncompressed_size;
+                rw->dropCompressed += (int64_t)r.compressed;
+                rw->dropUncompressed += (int64_t)r.uncompressed;
             }
             if (rw->bset) ShowDeleteProgress(rw, stored);
             if (rw->simulation) LogPrint(kLogInfo, GApp.verbose, "%s Do not delete %s - Simulationmode!", op, stored);
             else if (rw->rbset) LogPrint(kLogInfo, GApp.verbose, "DeleteFilesFromZipRBTree delete file %s", stored);
             ++out->deleted;
             didWork = 1;
-            rc = unzGoToNextFile(uf);
             continue;
         }
         if (decision == RENAME) {
@@ -735,66 +1029,63 @@ int RunRewrite(Rewrite* rw)
             didWork = 1;
         }
         // Directory entries are never copied.
-        if (!isDirectory) {
-            const char* outName = fullName.c_str();
-            char renamed[260];
-            if (decision == RENAME) {
-                CopyBounded(renamed, sizeof renamed, newName);
-                ReplaceChar(renamed, '\\', '/');
-                outName = renamed;
-                if (rw->rbset) ShowRenameProgress(rw, renamed);
-                else LogPrint(kLogInfo, GApp.verbose, "--changed dos_fn: %s NewFilename %s", stored, renamed);
-                if (!*renamed || IsZipDirectoryName(renamed)) {
-                    // A file cannot take the name of a folder, nor no name at all.
-                    LogPrint(kLogError, GApp.verbose, "%s%sno usable new name for %s", op, sep, stored);
-                    walkEnd = UNZ_PARAMERROR;
-                    break;
-                }
-            }
-            if (!RecordWrittenName(rw, outName, decision == RENAME)) {
-                LogPrint(kLogError, GApp.verbose, "%s%sthe name %s is given twice - nothing changed", op, sep, outName);
-                collided = 1;
+        if (isDirectory) continue;
+        const char* renamedName = nullptr;
+        char renamed[260];
+        if (decision == RENAME) {
+            CopyBounded(renamed, sizeof renamed, newName);
+            ReplaceChar(renamed, '\\', '/');
+            renamedName = renamed;
+            if (rw->rbset) ShowRenameProgress(rw, renamed);
+            else LogPrint(kLogInfo, GApp.verbose, "--changed dos_fn: %s NewFilename %s", stored, renamed);
+            if (!*renamed || IsZipDirectoryName(renamed)) {
+                // A file cannot take the name of a folder, nor no name at all.
+                LogPrint(kLogError, GApp.verbose, "%s%sno usable new name for %s", op, sep, stored);
+                walkOk = 0;
                 break;
             }
-            if (!CopyEntryRaw(rw, uf, zf, &ws, &info, stored, outName, chunk)) {
-                walkEnd = UNZ_INTERNALERROR;
-                break;
-            }
-            if (!rw->simulation) ++out->copied;
         }
-        rc = unzGoToNextFile(uf);
+        if (!RecordWrittenName(rw, renamedName ? renamedName : fullName.c_str(), renamedName != nullptr)) {
+            LogPrint(kLogError, GApp.verbose, "%s%sthe name %s is given twice - nothing changed", op, sep,
+                     out->collision);
+            collided = 1;
+            break;
+        }
+        if (rw->simulation) continue;
+        if (!CopyEntry(rw, &in, &file, dir, r, renamedName, &cd)) {
+            walkOk = 0;
+            break;
+        }
+        ++out->copied;
     }
-    if (rc != UNZ_OK && walkEnd == UNZ_END_OF_LIST_OF_FILE && rc != UNZ_END_OF_LIST_OF_FILE) {
-        LogPrint(kLogError, GApp.verbose, "%s%serror %d", op, sep, rc);
-        walkEnd = rc;
-    }
-    if (collided) walkEnd = UNZ_PARAMERROR;
-    free(chunk);
+    in.Close();
 
     // The replacement content goes last, under a name no other entry may have.
-    if (walkEnd == UNZ_END_OF_LIST_OF_FILE && rw->addName && !rw->simulation) {
+    if (walkOk && !collided && rw->addName && !rw->simulation) {
         if (!RecordWrittenName(rw, rw->addName, 1)) {
             collided = 1;
-            walkEnd = UNZ_PARAMERROR;
-        } else if (!WriteAddedEntry(rw, zf)) {
-            walkEnd = UNZ_INTERNALERROR;
+        } else if (!WriteAddedEntry(rw, &file, &cd)) {
+            walkOk = 0;
         } else {
             ++out->copied;
             didWork = 1;
         }
     }
 
-    int closeFailed = 0;
-    if (zf && zipClose(zf, globalComment) != ZIP_OK) closeFailed = 1;
-    if (ws.error) closeFailed = 1;
-    unzClose(uf);
-    free(globalComment);
+    out->walkFailed = !walkOk && !collided;
+    if (!rw->simulation && walkOk && !collided) {
+        uint64_t cdOffset = file.pos;
+        int written = file.Write(cd) && file.Write(EndRecords((uint64_t)out->copied, cdOffset, cd.size(), comment));
+        if (!file.Close() || !written) {
+            LogPrint(kLogError, GApp.verbose, "%s%szipClose: the new archive cannot be written", op, sep);
+            out->walkFailed = 1;
+        }
+    }
     if (rw->rbset && !rw->isDelete)
-        LogPrint(kLogInfo, GApp.verbose, "ChangeFilesFromZIP: found %d of %d", (int)out->renamed,
-                 rw->rbset ? (int)rw->rbset->count : 0);
+        LogPrint(kLogInfo, GApp.verbose, "ChangeFilesFromZIP: found %d of %d", (int)out->renamed, (int)rw->rbset->count);
 
-    out->walkFailed = (walkEnd != UNZ_END_OF_LIST_OF_FILE && !collided) || closeFailed;
     if (rw->simulation) {
+        unzClose(uf);
         if (rw->isDelete) {
             GApp.listTotals.rows -= rw->dropFiles;
             GApp.listTotals.compressed -= rw->dropCompressed;
@@ -803,14 +1094,9 @@ int RunRewrite(Rewrite* rw)
         }
         return REWRITE_NOT_REPLACED;
     }
-    if (collided) {
-        DeleteFileA(tempPath);
-        return REWRITE_NAME_COLLISION;
-    }
-    if (out->walkFailed || !didWork) {
-        DeleteFileA(tempPath);
-        return REWRITE_NOT_REPLACED;
-    }
+    if (collided) return abandon(REWRITE_NAME_COLLISION);
+    if (out->walkFailed || !didWork) return abandon(REWRITE_NOT_REPLACED);
+    unzClose(uf);
     if (rw->isDelete && out->copied == 0) {
         // Every entry went: no archive remains.
         DeleteFileA(tempPath);

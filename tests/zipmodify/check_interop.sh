@@ -54,15 +54,40 @@ cli d_py_zip64_small.zip py_zip64_small.zip D one.txt -- d one.txt
 cli rn_iz_stored.zip iz_stored.zip R "my file.txt" "your file.txt" -- rn "my file.txt" "your file.txt"
 
 # ---- the Linux tools read every result ----
+# Each tool is asked only about archives whose source it reads itself (unzip knows neither LZMA
+# nor AES, for example).
+declare -A reads
+source_reads() {  # TOOL FIXTURE -> 0 when the tool reads the fixture
+  local key="$1:$2"
+  if [ -z "${reads[$key]:-}" ]; then
+    case $1 in
+      unzip) unzip -tqq -P secret "$FIX/$2" >/dev/null 2>&1 ;;
+      list) bsdtar -tf "$FIX/$2" >/dev/null 2>&1 ;;
+      read) bsdtar -xOf "$FIX/$2" --passphrase secret >/dev/null 2>&1 ;;
+    esac
+    reads[$key]=$?
+  fi
+  return "${reads[$key]}"
+}
 count=0
-for z in "$OUT"/engine/*.zip "$OUT"/cli/*.zip; do
-  [ -f "$z" ] || continue
-  count=$((count + 1))
-  unzip -tqq -P secret "$z" >"$z.unzip" 2>&1 || { cat "$z.unzip"; bad "unzip -t: $z"; }
-  bsdtar -tf "$z" >/dev/null 2>"$z.bsdtar" || { cat "$z.bsdtar"; bad "bsdtar -tf: $z"; }
-  bsdtar -xOf "$z" --passphrase secret >/dev/null 2>"$z.bsdtar" || { cat "$z.bsdtar"; bad "bsdtar -x: $z"; }
+for dir in "$OUT/engine" "$OUT/cli"; do
+  [ -f "$dir/manifest.txt" ] || { bad "no manifest in $dir"; continue; }
+  while IFS=$'\t' read -r after before _; do
+    z="$dir/$after"
+    [ -f "$z" ] || { bad "missing $z"; continue; }
+    count=$((count + 1))
+    if source_reads unzip "$before"; then
+      unzip -tqq -P secret "$z" >"$z.unzip" 2>&1 || { cat "$z.unzip"; bad "unzip -t: $z"; }
+    fi
+    if source_reads list "$before"; then
+      bsdtar -tf "$z" >/dev/null 2>"$z.bsdtar" || { cat "$z.bsdtar"; bad "bsdtar -tf: $z"; }
+    fi
+    if source_reads read "$before"; then
+      bsdtar -xOf "$z" --passphrase secret >/dev/null 2>"$z.bsdtar" || { cat "$z.bsdtar"; bad "bsdtar -x: $z"; }
+    fi
+  done <"$dir/manifest.txt"
 done
-[ "$count" -ge 40 ] || bad "only $count rewritten archives were found"
+[ "$count" -ge 50 ] || bad "only $count rewritten archives were found"
 
 # Encrypted members decrypt to the source files, byte for byte.
 for z in "$OUT"/engine/*iz_encrypted.zip "$OUT"/cli/*iz_encrypted.zip; do
@@ -73,7 +98,7 @@ for z in "$OUT"/engine/*iz_encrypted.zip "$OUT"/cli/*iz_encrypted.zip; do
     src=$FIX/src/${rel#moved/}
     case $rel in papers/*) src=$FIX/src/docs/${rel#papers/} ;; renamed/*) src=$(find "$FIX/src" -name "$(basename "$rel")" | head -1) ;; esac
     [ -f "$src" ] || continue
-    [ "$(cat "$f")" = "new content written by Kelvora" ] && continue  # the replaced content
+    printf 'new content written by Kelvora\n' | cmp -s - "$f" && continue  # the replaced content
     cmp -s "$f" "$src" || bad "unzip -P: $rel of $z differs from its source"
   done < <(find "$x" -type f -print0)
   rm -rf "$x"

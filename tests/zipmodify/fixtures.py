@@ -84,6 +84,27 @@ def make(out):
         z.writestr(info("Case.txt"), "upper\n")
         z.writestr(info("short.txt"), "short\n")
 
+    # More than 65 535 members: the end of the central directory needs its zip64 form.
+    with zipfile.ZipFile(os.path.join(out, "py_zip64_many.zip"), "w", allowZip64=True) as z:
+        for i in range(70000):
+            z.writestr(info("m%02d/e%05d.txt" % (i % 100, i), zipfile.ZIP_STORED), "%d\n" % i)
+
+    # A member over 4 GiB (zeros, deflated small): zip64 sizes in both headers.
+    with zipfile.ZipFile(os.path.join(out, "py_zip64_big.zip"), "w", allowZip64=True, compresslevel=1) as z:
+        z.writestr(info("before.txt"), "small member before the big one\n")
+        zeros = bytes(64 << 20)
+        with z.open(info("big/zeros.bin"), "w", force_zip64=True) as f:
+            for _ in range(65):
+                f.write(zeros)
+        z.writestr(info("after.txt"), "small member after the big one\n" * 10)
+
+    # An archive behind a program, as a self-extractor carries it.
+    with open(os.path.join(out, "py_comments.zip"), "rb") as f:
+        body = f.read()
+    with open(os.path.join(out, "prefixed.zip"), "wb") as f:
+        f.write(b"MZ" + bytes(range(256)) * 16)
+        f.write(body)
+
     # Many members, for the selection and tree tests.
     with zipfile.ZipFile(os.path.join(out, "py_many.zip"), "w") as z:
         for i in range(300):

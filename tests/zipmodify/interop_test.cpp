@@ -16,10 +16,21 @@
 
 namespace {
 
-const char* const kFixtures[] = {"iz_comment.zip", "iz_encrypted.zip", "iz_stored.zip", "py_comments.zip",
-                                 "py_zip64_small.zip", "py_codepages.zip", "py_names.zip", "py_many.zip"};
-
 enum Kind { DELETE_ONE, DELETE_SET, RENAME_ONE, MOVE_ALL, REPLACE_CONTENT };
+
+struct Fixture {
+    const char* name;
+    unsigned kinds;  // bit per Kind
+};
+const unsigned kAll = 0x1f;
+const Fixture kFixtures[] = {
+    {"iz_comment.zip", kAll}, {"iz_encrypted.zip", kAll}, {"iz_stored.zip", kAll}, {"py_comments.zip", kAll},
+    {"py_zip64_small.zip", kAll}, {"py_codepages.zip", kAll}, {"py_names.zip", kAll}, {"py_many.zip", kAll},
+    {"7z_lzma.zip", kAll}, {"7z_aes.zip", kAll}, {"prefixed.zip", kAll},
+    {"py_zip64_many.zip", 1u << DELETE_ONE | 1u << MOVE_ALL},
+    // Reading a 4 GiB member back takes the checkers a while: one kind is enough.
+    {"py_zip64_big.zip", 1u << DELETE_ONE},
+};
 const char* const kKindNames[] = {"delete", "deleteset", "rename", "move", "replace"};
 
 std::string FileEntryAt(const RawArchive& a, int index)
@@ -39,13 +50,15 @@ TEST(Interop, EveryKindOfRewriteForTheLinuxCheckers)
     std::string out = env && *env ? env : MakeTempFolder("zipmodinterop");
     CreateDirectoryA(out.c_str(), nullptr);
     std::string manifest;
-    for (const char* fixture : kFixtures) {
+    for (const Fixture& f : kFixtures) {
+        const char* fixture = f.name;
         RawArchive source = ReadRawArchive(ModifyFixturePath(fixture));
         ASSERT_TRUE(source.ok) << fixture;
         std::string first = FileEntryAt(source, 0);
         std::string second = FileEntryAt(source, 1);
         ASSERT_FALSE(first.empty() || second.empty()) << fixture;
         for (int kind = DELETE_ONE; kind <= REPLACE_CONTENT; ++kind) {
+            if (!(f.kinds & (1u << kind))) continue;
             std::string name = std::string(kKindNames[kind]) + "_" + fixture;
             SCOPED_TRACE(name);
             std::string archive = out + "\\" + name;

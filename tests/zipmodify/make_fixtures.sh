@@ -29,5 +29,11 @@ touch -t 201912312359.58 src/hello.txt
 (cd src && zip -q -r -P secret ../iz_encrypted.zip docs hello.txt deep)
 (cd src && zip -q -r -0 ../iz_stored.zip .)
 
+# 7-Zip: methods the zip library does not know (LZMA) and AES encryption; copied all the same.
+SEVENZ=$(command -v 7zz || command -v 7z || command -v 7za || true)
+[ -n "$SEVENZ" ] || { echo "make_fixtures: 7-Zip (7zz/7z) is missing" >&2; exit 1; }
+(cd src && "$SEVENZ" a -bso0 -bsp0 -tzip -mm=LZMA ../7z_lzma.zip hello.txt docs/readme.txt "my file.txt")
+(cd src && "$SEVENZ" a -bso0 -bsp0 -tzip -psecret -mem=AES256 ../7z_aes.zip hello.txt docs/readme.txt "my file.txt")
+
 python3 "$HERE/fixtures.py" make "$OUT"
 echo "$SUM" > "$STAMP"

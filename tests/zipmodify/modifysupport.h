@@ -34,6 +34,7 @@ struct RawEntry {
     std::string localExtra;    // the same
     std::string comment;
     std::string data;          // compressed (and encrypted) bytes
+    bool dataRead = true;      // false for methods the zip reader cannot open (LZMA, AES)
 };
 
 struct RawArchive {

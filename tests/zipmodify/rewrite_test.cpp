@@ -115,6 +115,15 @@ const RewriteCase kCases[] = {
      {{"sub/two.txt", "sub/2.txt"}}},
     {"UTF-8 and long names, delete", "py_names.zip", OP_DELETE_BS, {"short.txt"}, {}},
     {"UTF-8 and long names, rename", "py_names.zip", OP_RENAME_ONE, {}, {{"Case.txt", "case-renamed.txt"}}},
+    {"7-Zip LZMA, delete", "7z_lzma.zip", OP_DELETE_BS, {"hello.txt"}, {}},
+    {"7-Zip LZMA, rename", "7z_lzma.zip", OP_RENAME_ONE, {}, {{"docs/readme.txt", "readme.txt"}}},
+    {"7-Zip AES, delete", "7z_aes.zip", OP_DELETE_RB, {"my file.txt"}, {}},
+    {"7-Zip AES, move", "7z_aes.zip", OP_MOVE_RB, {}, {{"docs/readme.txt", "aes/readme.txt"}}},
+    {"program in front, delete", "prefixed.zip", OP_DELETE_BS, {"top.txt"}, {}},
+    {"program in front, move", "prefixed.zip", OP_MOVE_RB, {}, {{"docs/a.txt", "x/a.txt"}}},
+    {"zip64 sizes, delete", "py_zip64_big.zip", OP_DELETE_BS, {"before.txt"}, {}},
+    {"zip64 sizes, rename the big one", "py_zip64_big.zip", OP_RENAME_ONE, {}, {{"big/zeros.bin", "zeros.bin"}}},
+    {"zip64 end records, delete", "py_zip64_many.zip", OP_DELETE_RB, {"m05/e00005.txt"}, {}},
 };
 
 TEST_F(Rewrite, KeepsEveryOtherEntryByteForByte)
@@ -123,7 +132,10 @@ TEST_F(Rewrite, KeepsEveryOtherEntryByteForByte)
         SCOPED_TRACE(std::string(c.label) + " [" + OpName(c.op) + "]");
         std::string archive = CopyFixture(c.fixture, folder);
         ASSERT_FALSE(archive.empty());
-        RawArchive before = ReadRawArchive(archive);
+        // The zip reader misreads local extra fields behind a program in front of the archive:
+        // the same archive without it stands for "before" there.
+        bool prefixed = std::string(c.fixture) == "prefixed.zip";
+        RawArchive before = ReadRawArchive(prefixed ? ModifyFixturePath("py_comments.zip") : archive);
         ASSERT_TRUE(before.ok);
         RewriteOutcome out;
         int r = RunOp(c, archive, &out);
@@ -174,6 +186,35 @@ TEST_F(Rewrite, EncryptedEntriesStillDecryptAfterEveryKindOfRewrite)
         ASSERT_TRUE(ReadEntryContent(archive, leafName, &leaf, "secret")) << leafName;
         EXPECT_EQ("deep\n", leaf);
         EXPECT_FALSE(ReadEntryContent(archive, name, &hello, "wrong")) << "a wrong password must still fail";
+    }
+}
+
+TEST_F(Rewrite, RenamedEntriesKeepTheUtf8MarkOnlyForUtf8Names)
+{
+    struct Case {
+        const char* label;
+        const char* newName;
+        bool utf8;
+    } cases[] = {
+        {"plain ASCII", "plain.txt", true},
+        {"UTF-8 bytes", "neu/\xc3\xa4.txt", true},
+        {"ANSI bytes", "\xe4rger.txt", false},
+    };
+    const std::string old = "\xc3\xbc" "ber/na\xc3\xaf" "ve.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string archive = CopyFixture("py_names.zip", folder);
+        ASSERT_NE(0u, ReadRawArchive(archive).Find(old)->flag & 0x800);
+        BSTree* set = MakeBSSet({Backslashed(old)});
+        RenameRequest req;
+        snprintf(req.oldKey, sizeof req.oldKey, "%s", Backslashed(old).c_str());
+        snprintf(req.newName, sizeof req.newName, "%s", c.newName);
+        ASSERT_EQ(REWRITE_DONE, ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 0));
+        BSTreeDestroy(&set);
+        const RawEntry* e = ReadRawArchive(archive).Find(c.newName);
+        ASSERT_NE(nullptr, e);
+        EXPECT_EQ(c.utf8, (e->flag & 0x800) != 0);
+        DeleteFileA(archive.c_str());
     }
 }
 
