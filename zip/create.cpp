@@ -142,22 +142,6 @@ uLong DosDateOf(const FILETIME* lastWrite)
     return ((uLong)date << 16) | time;
 }
 
-unsigned long FileCrcWithBuffer(const char* path, char* buf, unsigned bufSize, int* ok)
-{
-    *ok = 0;
-    FILE* f = fopen(path, "rb");
-    if (!f) return 0;
-    unsigned long crc = crc32(0L, Z_NULL, 0);
-    size_t n;
-    int64_t soFar = 0;
-    int error = 0;
-    while ((n = ReadInput(buf, bufSize, f, &soFar, &error)) > 0 && !error) crc = crc32(crc, (const Bytef*)buf, (uInt)n);
-    *ok = !error;
-    if (!*ok) LogPrint(kLogError, GApp.verbose, "getFileCrc: error in reading %s", path);
-    fclose(f);
-    return crc;
-}
-
 // Progress of one writer run.
 struct Meter {
     int show;            // a progress dialog is fed
@@ -336,17 +320,33 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
                 MeterAdvance(&m, size);
                 continue;
             }
+            // The CRC pass reads through the open file; a file that fits in the buffer is read
+            // once and its bytes are reused for the member.
             unsigned long crc = 0;
+            size_t preread = 0;
+            int wholeInBuffer = 0;
             if (needCrc && size > 0) {
                 int big = m.show && size > kLargeCrcFile;
                 if (big) {
                     SetProgressHeading(GetMessageText(102));
                     EnableProgressCancel(0);
                 }
-                int ok = 0;
-                crc = FileCrcWithBuffer(path, buf, bufSize, &ok);
+                int64_t soFar = 0;
+                int error = 0;
+                crc = crc32(0L, Z_NULL, 0);
+                size_t n = ReadInput(buf, bufSize, in, &soFar, &error);
+                if (!error) crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+                if (!error && n < bufSize) {
+                    wholeInBuffer = 1;
+                    preread = n;
+                } else {
+                    while (!error && (n = ReadInput(buf, bufSize, in, &soFar, &error)) > 0 && !error)
+                        crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+                    if (!error && fseek(in, 0, SEEK_SET) != 0) error = 1;
+                }
                 if (big) EnableProgressCancel(1);
-                if (!ok) {
+                if (error) {
+                    LogPrint(kLogError, GApp.verbose, "getFileCrc: error in reading %s", path);
                     fclose(in);
                     ReportSkippedInput(o, ZIPSKIP_READ_ERROR, path);
                     MeterAdvance(&m, size);
@@ -373,7 +373,7 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
             int64_t copied = 0;
             int64_t soFar = 0;
             for (;;) {
-                size_t got = ReadInput(buf, bufSize, in, &soFar, &readError);
+                size_t got = wholeInBuffer ? preread : ReadInput(buf, bufSize, in, &soFar, &readError);
                 if (got > 0) {
                     copied += (int64_t)got;
                     MeterAdvance(&m, (int64_t)got);

@@ -112,6 +112,12 @@ uLong ZCALLBACK WriterWrite(voidpf, voidpf stream, const void* buf, uLong size)
 {
     ZipWriteFile* f = (ZipWriteFile*)stream;
     if (f->error) return 0;
+    // The sizes and CRC patched into a local header that is still in the buffer.
+    if (f->bufLen && f->pos >= f->bufStart && f->pos + size <= f->bufStart + f->bufLen) {
+        memcpy(f->buf + (f->pos - f->bufStart), buf, size);
+        f->pos += size;
+        return size;
+    }
     if (f->bufLen && f->pos != f->bufStart + f->bufLen && !Flush(f)) return 0;
     if (size >= kWriteBuffer / 2) {
         if (!Flush(f) || !WriteAt(f, f->pos, buf, size)) {

@@ -183,6 +183,17 @@ int RunWorker(ZipCreateOptions* options)
     return (int)ZipWorkDirectoryThread(options);
 }
 
+int RunWorkerBesideViews(ZipCreateOptions* options, DWORD timeoutMs)
+{
+    HANDLE thread = CreateThread(nullptr, 0, ZipWorkDirectoryThread, options, 0, nullptr);
+    if (!thread) return -1;
+    bool ended = PumpMessagesUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    DWORD code = (DWORD)-1;
+    if (ended) GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return ended ? (int)code : -1;
+}
+
 int DecryptedCheckByte(const std::string& raw, const char* password)
 {
     if (raw.size() < 12 || !password) return -1;

@@ -67,6 +67,9 @@ uint64_t MemberDataEnd(const std::string& archive, const std::string& name);
 ZipCreateOptions* NewTestRun(const std::string& target, int level, LeftOut* log);
 // Runs the worker on this thread and returns its result.
 int RunWorker(ZipCreateOptions* options);
+// Runs the worker on a thread of its own, as the window does, pumping this thread's messages
+// (the list views live here) until it ends. Returns its result, -1 when it did not end in time.
+int RunWorkerBesideViews(ZipCreateOptions* options, DWORD timeoutMs = 120000);
 
 // The traditional encryption header check: decrypts the first 12 stored bytes with password
 // and returns the last one (what readers compare with the CRC's high byte); -1 when raw is short.

@@ -51,7 +51,7 @@ protected:
         snprintf(o->baseFolder, sizeof o->baseFolder, "%s", src.c_str());
         o->relativeNames = 1;
         o->viewList = main.list;
-        ASSERT_EQ(RunWorker(o), ZIPCREATE_DONE);
+        ASSERT_EQ(RunWorkerBesideViews(o), ZIPCREATE_DONE);
         ReleaseZipCreateOptions(o);
     }
     std::map<std::string, int> MainNames() const
@@ -95,7 +95,7 @@ TEST_F(Views, AddedMembersAreMergedOnceWithTheirReadyKeys)
         snprintf(o->baseFolder, sizeof o->baseFolder, "%s", base.c_str());
         o->relativeNames = 1;
         o->viewList = main.list;
-        ASSERT_EQ(RunWorker(o), ZIPCREATE_DONE);
+        ASSERT_EQ(RunWorkerBesideViews(o), ZIPCREATE_DONE);
         ReleaseZipCreateOptions(o);
     }
     int rowsBefore = main.Rows();
@@ -109,7 +109,7 @@ TEST_F(Views, AddedMembersAreMergedOnceWithTheirReadyKeys)
     o->append = 1;
     o->prefixMode = 1;
     o->viewList = main.list;
-    EXPECT_EQ(RunWorker(o), ZIPCREATE_INCOMPLETE) << "hello.txt is in the archive already";
+    EXPECT_EQ(RunWorkerBesideViews(o), ZIPCREATE_INCOMPLETE) << "hello.txt is in the archive already";
     ReleaseZipCreateOptions(o);
 
     std::map<std::string, int> names = MainNames();
