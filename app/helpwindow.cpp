@@ -21,6 +21,7 @@ enum {
     kMinHeight = 300,
     kButtonWidth = 60,
     kButtonHeight = 22,
+    kShowTextFromTop = WM_APP + 1,
 };
 
 struct HelpWindowState {
@@ -76,8 +77,7 @@ void CreateHelpControls(HWND dialog, HelpWindowState* state)
     HFONT guiFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
     const char* editClass = state->richEditVersion >= 2 ? "RichEdit20A" : "RICHEDIT";
     HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, editClass, "",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
-                                    ES_AUTOVSCROLL,
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY,
                                 5, 10, 780, 320, dialog, (HMENU)(INT_PTR)IDC_HELP_TEXT, instance, nullptr);
     if (text) {
         SendMessageA(text, WM_SETFONT, (WPARAM)guiFont, FALSE);
@@ -155,7 +155,16 @@ INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPa
         CentreOnDesktop(dialog);
         ApplyLayout(dialog);
         SetFocus(GetDlgItem(dialog, IDC_HELP_CLOSE));
+        PostMessageA(dialog, kShowTextFromTop, 0, 0);
         return FALSE;
+    case kShowTextFromTop: {
+        // Once the text is laid out: it is read from its beginning.
+        HWND text = GetDlgItem(dialog, IDC_HELP_TEXT);
+        SendMessageA(text, EM_SETSEL, 0, 0);
+        SendMessageA(text, EM_SCROLLCARET, 0, 0);
+        SendMessageA(text, WM_VSCROLL, SB_TOP, 0);
+        return TRUE;
+    }
     case WM_SIZE:
         ApplyLayout(dialog);
         return TRUE;

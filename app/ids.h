@@ -19,7 +19,7 @@ enum {
 // Parts of the status bar.
 enum {
     STATUS_PART_COUNT = 0,      // number of members (or of the selected ones)
-    STATUS_PART_VIEW = 1,       // flat or folder view; its tip also tells the protection
+    STATUS_PART_SEARCH = 1,     // the search's status text; its tip tells the view and the protection
     STATUS_PART_SIZES = 2,      // compressed and uncompressed sizes
     STATUS_PART_ADD_MODE = 3,   // what "add" picks: folders or files (click switches)
     STATUS_PART_NEW_FORMAT = 4, // format of new archives: ZIP or TAR (click switches)

@@ -256,7 +256,6 @@ void PlaceStatusTools(void)
 void ShowStatusModeTexts(void)
 {
     if (!GApp.hwndStatus) return;
-    SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_VIEW, (LPARAM)GetToolBarText2(gFolderView ? 1 : 0));
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_ADD_MODE,
                  (LPARAM)GetGenericText(GetAddDirectories() == 0 ? 14 : 15));
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_NEW_FORMAT,
@@ -272,7 +271,7 @@ void RefreshViewPartTip(void)
                  GetMessageText(gProtected ? 33 : 32));
     else
         snprintf(text, sizeof text, "%s", GetStatusWindowToolTipText(gFolderView ? 1 : 0));
-    SetStatusTip(STATUS_PART_VIEW, text);
+    SetStatusTip(STATUS_PART_SEARCH, text);
 }
 
 LRESULT CALLBACK StatusBarProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -1142,13 +1141,13 @@ void UpdateBackgroundJobTip(void)
                 c->text += line;
             },
             &collect);
-        SetStatusTip(STATUS_PART_VIEW, collect.text.c_str());
+        SetStatusTip(STATUS_PART_SEARCH, collect.text.c_str());
         if (!gJobsWereRunning) SetTimer(GApp.hwndStatus, TIMER_BACKGROUND_JOBS, 100, nullptr);
         gJobsWereRunning = 1;
     } else if (gJobsWereRunning) {
         gJobsWereRunning = 0;
         KillTimer(GApp.hwndStatus, TIMER_BACKGROUND_JOBS);
-        SetStatusTip(STATUS_PART_VIEW, GetMessageText(41));
+        SetStatusTip(STATUS_PART_SEARCH, GetMessageText(41));
     }
 }
 

@@ -246,10 +246,10 @@ TEST_F(MainWindowTest, EncryptedArchiveTellsItsProtection)
 {
     OpenAndWait(Fixture("encrypted.zip"));
     char tip[600];
-    GetStatusToolTipText(STATUS_PART_VIEW, tip, sizeof tip);
+    GetStatusToolTipText(STATUS_PART_SEARCH, tip, sizeof tip);
     EXPECT_NE(std::string(tip).find(GetMessageText(33)), std::string::npos) << tip;
     OpenAndWait(Fixture("flat.zip"));
-    GetStatusToolTipText(STATUS_PART_VIEW, tip, sizeof tip);
+    GetStatusToolTipText(STATUS_PART_SEARCH, tip, sizeof tip);
     EXPECT_NE(std::string(tip).find(GetMessageText(32)), std::string::npos) << tip;
 }
 

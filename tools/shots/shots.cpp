@@ -21,6 +21,10 @@ const Shot kShots[] = {
     {"progress-expanded", OpenProgressExpandedShot, CloseProgressShot},
     {"set-password", OpenSetPasswordShot, nullptr},
     {"overwrite-question", OpenOverwriteQuestionShot, nullptr},
+    {"main-flat-view", OpenFlatViewShot, CloseMainWindowShot},
+    {"main-folder-view", OpenFolderViewShot, CloseMainWindowShot},
+    {"main-extraction-progress", OpenExtractionProgressShot, CloseMainWindowShot},
+    {"help-window", OpenHelpWindowShot, CloseHelpWindowShot},
 };
 
 int WriteShotList(const char* path)

@@ -21,3 +21,11 @@ void CloseProgressShot(HWND window);
 // Shots of the prompt dialogs (prompt_shots.cpp); closed with SC_CLOSE.
 HWND OpenSetPasswordShot(void);
 HWND OpenOverwriteQuestionShot(void);
+
+// Shots of the main window and the help window (app_shots.cpp).
+HWND OpenFlatViewShot(void);
+HWND OpenFolderViewShot(void);
+HWND OpenExtractionProgressShot(void);
+void CloseMainWindowShot(HWND frame);
+HWND OpenHelpWindowShot(void);
+void CloseHelpWindowShot(HWND dialog);
