@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/langtext.h"
 #include "config/log.h"
@@ -924,6 +925,15 @@ int ReplaceArchiveFile(const char* tempPath, const char* archivePath)
     return 0;
 }
 
+// What the walk decided about one entry that is copied.
+struct PlannedCopy {
+    size_t record;        // offset of its central record
+    std::string newName;  // empty: keeps its name
+};
+
+// The rewrite in two steps: the walk over the central directory decides about every entry
+// (and ends without touching any file when nothing matched or a new name is taken); then the
+// planned entries are copied into the temporary archive, which is checked and put in place.
 int RunRewrite(Rewrite* rw)
 {
     RewriteOutcome local;
@@ -943,21 +953,14 @@ int RunRewrite(Rewrite* rw)
     // open, so that nobody writes to it while it is copied.
     unzFile uf = MyWaitunzOpen2_64(rw->archivePath, 3000);
     if (!uf) return REWRITE_OPEN_FAILED;
+    if (rw->simulation && rw->isDelete && rw->rbset)
+        LogPrint(kLogInfo, GApp.verbose, "DeleteFilesFromZIPRBTree in Simulationmode - not opening Zipfile!");
 
     OutputFile file;
-    if (!rw->simulation) {
-        if (!file.Create(tempPath)) {
-            LogPrint(kLogError, GApp.verbose, "%s%scannot create %s (error %lu)", op, sep, tempPath,
-                     (unsigned long)GetLastError());
-            unzClose(uf);
-            return REWRITE_TEMP_FAILED;
-        }
-    } else if (rw->isDelete && rw->rbset) {
-        LogPrint(kLogInfo, GApp.verbose, "DeleteFilesFromZIPRBTree in Simulationmode - not opening Zipfile!");
-    }
-    auto abandon = [&](int result) {
-        if (!rw->simulation) {
-            CloseHandle(file.handle);
+    int tempCreated = 0;
+    auto finish = [&](int result) {
+        if (tempCreated) {
+            if (file.handle != INVALID_HANDLE_VALUE) CloseHandle(file.handle);
             file.handle = INVALID_HANDLE_VALUE;
             DeleteFileA(tempPath);
         }
@@ -969,27 +972,28 @@ int RunRewrite(Rewrite* rw)
     memset(&gi, 0, sizeof gi);
     std::string comment;
     if (unzGetGlobalInfo64(uf, &gi) != UNZ_OK) {
-        if (!(rw->simulation && rw->isDelete)) return abandon(REWRITE_GLOBAL_INFO);
+        if (!(rw->simulation && rw->isDelete)) return finish(REWRITE_GLOBAL_INFO);
     } else if (gi.size_comment > 0) {
         char* buf = (char*)calloc(gi.size_comment + 1, 1);
-        if (!buf) return abandon(REWRITE_COMMENT_MEMORY);
+        if (!buf) return finish(REWRITE_COMMENT_MEMORY);
         int n = unzGetGlobalComment(uf, buf, gi.size_comment + 1);
         if (n < (int)gi.size_comment) {
             free(buf);
-            return abandon(REWRITE_COMMENT_SHORT);
+            return finish(REWRITE_COMMENT_SHORT);
         }
         comment.assign(buf, gi.size_comment);
         free(buf);
     }
 
     InputFile in;
-    if (!in.Open(rw->archivePath)) return abandon(REWRITE_OPEN_FAILED);
+    if (!in.Open(rw->archivePath)) return finish(REWRITE_OPEN_FAILED);
     CentralDirectory dir;
     int walkOk = LoadCentralDirectory(&in, &dir);
     if (!walkOk) LogPrint(kLogError, GApp.verbose, "%s%serror %d", op, sep, UNZ_BADZIPFILE);
 
-    std::string cd;
-    int didWork = 0;
+    // The walk: a decision for every entry.
+    std::vector<PlannedCopy> plan;
+    int didWork = rw->addName != nullptr;
     int collided = 0;
     size_t pos = 0;
     while (walkOk && pos < dir.bytes.size()) {
@@ -1000,6 +1004,7 @@ int RunRewrite(Rewrite* rw)
             walkOk = 0;
             break;
         }
+        size_t record = pos;
         pos = next;
         ++out->entries;
         std::string fullName(r.name, r.nameLen);
@@ -1030,12 +1035,11 @@ int RunRewrite(Rewrite* rw)
         }
         // Directory entries are never copied.
         if (isDirectory) continue;
-        const char* renamedName = nullptr;
-        char renamed[260];
+        PlannedCopy copy{record, std::string()};
         if (decision == RENAME) {
+            char renamed[260];
             CopyBounded(renamed, sizeof renamed, newName);
             ReplaceChar(renamed, '\\', '/');
-            renamedName = renamed;
             if (rw->rbset) ShowRenameProgress(rw, renamed);
             else LogPrint(kLogInfo, GApp.verbose, "--changed dos_fn: %s NewFilename %s", stored, renamed);
             if (!*renamed || IsZipDirectoryName(renamed)) {
@@ -1044,58 +1048,70 @@ int RunRewrite(Rewrite* rw)
                 walkOk = 0;
                 break;
             }
+            copy.newName = renamed;
         }
-        if (!RecordWrittenName(rw, renamedName ? renamedName : fullName.c_str(), renamedName != nullptr)) {
+        if (!RecordWrittenName(rw, copy.newName.empty() ? fullName.c_str() : copy.newName.c_str(),
+                               !copy.newName.empty())) {
             LogPrint(kLogError, GApp.verbose, "%s%sthe name %s is given twice - nothing changed", op, sep,
                      out->collision);
             collided = 1;
             break;
         }
-        if (rw->simulation) continue;
-        if (!CopyEntry(rw, &in, &file, dir, r, renamedName, &cd)) {
-            walkOk = 0;
+        plan.push_back(std::move(copy));
+    }
+    // The replacement content goes last, under a name no other entry may have.
+    if (walkOk && !collided && rw->addName && !RecordWrittenName(rw, rw->addName, 1)) collided = 1;
+    if (rw->rbset && !rw->isDelete)
+        LogPrint(kLogInfo, GApp.verbose, "ChangeFilesFromZIP: found %d of %d", (int)out->renamed, (int)rw->rbset->count);
+
+    if (rw->simulation) {
+        finish(0);
+        if (!rw->isDelete) return REWRITE_NOT_REPLACED;
+        GApp.listTotals.rows -= rw->dropFiles;
+        GApp.listTotals.compressed -= rw->dropCompressed;
+        GApp.listTotals.uncompressed -= rw->dropUncompressed;
+        return REWRITE_DONE;
+    }
+    out->walkFailed = !walkOk && !collided;
+    if (collided) return finish(REWRITE_NAME_COLLISION);
+    if (!walkOk || !didWork) return finish(REWRITE_NOT_REPLACED);
+
+    // The copy.
+    if (!file.Create(tempPath)) {
+        LogPrint(kLogError, GApp.verbose, "%s%scannot create %s (error %lu)", op, sep, tempPath,
+                 (unsigned long)GetLastError());
+        if (file.handle != INVALID_HANDLE_VALUE) tempCreated = 1;
+        return finish(REWRITE_TEMP_FAILED);
+    }
+    tempCreated = 1;
+    std::string cd;
+    int copyOk = 1;
+    for (const PlannedCopy& c : plan) {
+        CentralRecord r;
+        ParseCentralRecord(dir.bytes, c.record, &r);
+        if (!CopyEntry(rw, &in, &file, dir, r, c.newName.empty() ? nullptr : c.newName.c_str(), &cd)) {
+            copyOk = 0;
             break;
         }
         ++out->copied;
     }
     in.Close();
-
-    // The replacement content goes last, under a name no other entry may have.
-    if (walkOk && !collided && rw->addName && !rw->simulation) {
-        if (!RecordWrittenName(rw, rw->addName, 1)) {
-            collided = 1;
-        } else if (!WriteAddedEntry(rw, &file, &cd)) {
-            walkOk = 0;
-        } else {
-            ++out->copied;
-            didWork = 1;
-        }
+    if (copyOk && rw->addName) {
+        if (WriteAddedEntry(rw, &file, &cd)) ++out->copied;
+        else copyOk = 0;
     }
-
-    out->walkFailed = !walkOk && !collided;
-    if (!rw->simulation && walkOk && !collided) {
+    if (copyOk) {
         uint64_t cdOffset = file.pos;
-        int written = file.Write(cd) && file.Write(EndRecords((uint64_t)out->copied, cdOffset, cd.size(), comment));
-        if (!file.Close() || !written) {
+        copyOk = file.Write(cd) && file.Write(EndRecords((uint64_t)out->copied, cdOffset, cd.size(), comment));
+        if (!file.Close() || !copyOk) {
             LogPrint(kLogError, GApp.verbose, "%s%szipClose: the new archive cannot be written", op, sep);
-            out->walkFailed = 1;
+            copyOk = 0;
         }
     }
-    if (rw->rbset && !rw->isDelete)
-        LogPrint(kLogInfo, GApp.verbose, "ChangeFilesFromZIP: found %d of %d", (int)out->renamed, (int)rw->rbset->count);
-
-    if (rw->simulation) {
-        unzClose(uf);
-        if (rw->isDelete) {
-            GApp.listTotals.rows -= rw->dropFiles;
-            GApp.listTotals.compressed -= rw->dropCompressed;
-            GApp.listTotals.uncompressed -= rw->dropUncompressed;
-            return REWRITE_DONE;
-        }
-        return REWRITE_NOT_REPLACED;
+    if (!copyOk) {
+        out->walkFailed = 1;
+        return finish(REWRITE_NOT_REPLACED);
     }
-    if (collided) return abandon(REWRITE_NAME_COLLISION);
-    if (out->walkFailed || !didWork) return abandon(REWRITE_NOT_REPLACED);
     unzClose(uf);
     if (rw->isDelete && out->copied == 0) {
         // Every entry went: no archive remains.

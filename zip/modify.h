@@ -148,7 +148,7 @@ struct DeleteContext {
     HWND view2;
     int simulation;          // copy of the setting DeleteSimulation
     char archivePath[260];
-    HANDLE event;            // manual-reset event "SyncDeleteFiles", or null
+    HANDLE event;            // manual-reset event of a waiting starter, or null
     int result;              // out: the rewrite's final result
 };
 

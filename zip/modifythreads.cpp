@@ -197,9 +197,10 @@ int DeleteFiles(HWND view, const char* archivePath, const char* question, int wa
     ctx->view2 = view;
     ctx->simulation = simulation;
     CopyBounded(ctx->archivePath, sizeof ctx->archivePath, archivePath);
-    if (wait) ctx->event = CreateEventA(nullptr, TRUE, FALSE, "SyncDeleteFiles");
+    // The event has no name: a named one is shared by every process of the session, so two
+    // running programs would wake each other's waiting starters.
+    if (wait) ctx->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE event = ctx->event;
-    if (wait && event) ResetEvent(event);  // a named event may outlive an earlier run
 
     StartProgressDialogThread(0, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, DeleteThread, ctx, 0, nullptr);

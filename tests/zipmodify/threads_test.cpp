@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "app/langtext.h"
@@ -131,6 +132,38 @@ TEST_F(Threads, DeleteFilesDeletesTheSelectedEntriesAndTheirRows)
     EXPECT_EQ(297, gTotals.files);
     EXPECT_EQ(0, GApp.busy.load());
     EXPECT_EQ(0, IsModificationRunning());
+}
+
+std::atomic<int> gStopSignalling{0};
+
+DWORD WINAPI SignalForeignEvent(LPVOID)
+{
+    // What another running program's deletion would do with an event of a shared name.
+    HANDLE foreign = CreateEventA(nullptr, TRUE, FALSE, "SyncDeleteFiles");
+    while (!gStopSignalling.load()) {
+        SetEvent(foreign);
+        Sleep(1);
+    }
+    CloseHandle(foreign);
+    return 0;
+}
+
+TEST_F(Threads, AWaitingDeleteFilesWaitsForItsOwnThreadOnly)
+{
+    SelectNames({"d04/f004.txt", "d08/f008.txt"});
+    gStopSignalling.store(0);
+    HANDLE other = CreateThread(nullptr, 0, SignalForeignEvent, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, other);
+    int result = 99;
+    int started = DeleteFiles(host.list, archive.c_str(), "sure?", 1, 1, &result);
+    int rowsOnReturn = host.RowCount();
+    gStopSignalling.store(1);
+    WaitForSingleObject(other, 10000);
+    CloseHandle(other);
+    ASSERT_EQ(DELETE_STARTED, started);
+    EXPECT_EQ(REWRITE_DONE, result);
+    EXPECT_EQ(298, rowsOnReturn) << "DeleteFiles returned before its deletion had ended";
+    EXPECT_EQ(0, GApp.busy.load());
 }
 
 TEST_F(Threads, DeleteFilesAsksAboutOneRowInItsOwnWords)
