@@ -99,7 +99,10 @@ int ArchiveJobAction(const char* const* files, int count, int silent, int append
     silentJob = silent;
     simulationMode = simulation;
     if (simulation) return SimulateArchiveFromFiles(files, count, append) >= 0 ? 1 : 0;
-    return CreateArchiveFromFiles(files, count, silent, append);
+    int started = CreateArchiveFromFiles(files, count, silent, append);
+    // A background job tells its progress in the status bar's tool tip.
+    if (started && silent) UpdateBackgroundJobTip();
+    return started;
 }
 
 const StartupActions kProgramActions = {ShowHelpAction, QuietExitAction,  ExtractArchiveAction, StartWindowAction,

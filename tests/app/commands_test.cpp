@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "app/commands.h"
 #include "app/ids.h"
 #include "app/langtext.h"
 #include "app/mainwindow.h"
+#include "app/startup.h"
 #include "apphost.h"
 #include "config/settings.h"
 #include "model/appstate.h"
@@ -261,4 +263,51 @@ TEST_F(MainWindowTest, HelpAndAboutTellTheUser)
     // Name, build date and time, description: three lines.
     EXPECT_EQ(messages[1].rfind("Kelvora\n", 0), 0u) << messages[1];
     EXPECT_EQ(std::count(messages[1].begin(), messages[1].end(), '\n'), 2) << messages[1];
+}
+
+TEST_F(MainWindowTest, CommandLineExtractionAsksForThePasswordOfAProtectedArchive)
+{
+    std::string archive = Fixture("encrypted.zip");
+    std::string target = folder_ + "\\x";
+    CreateDirectoryA(target.c_str(), nullptr);
+    ClearGlobalPassword();
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, target.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_PASSWORD, PROMPT_OK, "secret");
+    CommandLine line;
+    ParseCommandLine(("-x \"" + archive + "\"").c_str(), &line);
+    EXPECT_EQ(DispatchCommandLine(&line, GetProgramStartupActions()), 0) << "the program ends after extracting";
+    EXPECT_EQ(ReadFile(target + "\\hidden.txt"), "secret text\n");
+    EXPECT_EQ(ReadFile(target + "\\other.txt"), "more secret text\n");
+    std::vector<std::string> messages = MessageTexts();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0], archive) << "the archive's name is shown first";
+    EXPECT_EQ(ScriptedUnansweredCount(), 0);
+    ClearGlobalPassword();
+}
+
+TEST_F(MainWindowTest, CommandLineArchiveJobsCreateOrOnlySimulate)
+{
+    std::string one = Fixture("dropped.txt");
+    std::string two = folder_ + "\\two.txt";
+    ASSERT_TRUE(WriteWholeFile(two, "second"));
+    const char* files[] = {one.c_str(), two.c_str()};
+    const StartupActions* program = GetProgramStartupActions();
+
+    // Simulation: asks for the archive as the real job does, writes nothing.
+    std::string simulated = folder_ + "\\simulated.zip";
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, simulated.c_str());
+    EXPECT_EQ(program->archiveJob(files, 2, 0, 0, 1), 1);
+    WaitIdle();
+    EXPECT_EQ(GetFileAttributesA(simulated.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
+    EXPECT_EQ(SimulateArchiveFromFiles(files, 2, 0), -1) << "cancelled when no name is given";
+
+    // The real job: the archive holds both files and is shown.
+    std::string created = folder_ + "\\created.zip";
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, created.c_str());
+    EXPECT_EQ(program->archiveJob(files, 2, 0, 0, 0), 1);
+    WaitIdle();
+    EXPECT_EQ(Join(ArchiveMembers(created)), "[dropped.txt][two.txt]");
+    EXPECT_EQ(Rows(GApp.hwndList), 2);
+    EXPECT_EQ(Title(), "Kelvora: " + created);
 }
