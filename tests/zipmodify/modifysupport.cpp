@@ -90,9 +90,8 @@ bool PathExists(const std::string& path)
 
 const RawEntry* RawArchive::Find(const std::string& name) const
 {
-    for (const RawEntry& e : entries)
-        if (e.name == name) return &e;
-    return nullptr;
+    auto it = index.find(name);
+    return it == index.end() ? nullptr : &entries[it->second];
 }
 
 std::vector<std::string> RawArchive::Names() const
@@ -163,6 +162,7 @@ RawArchive ReadRawArchive(const std::string& path)
         } else {
             e.dataRead = false;  // a method the zip reader does not open, even raw
         }
+        a.index.emplace(e.name, a.entries.size());
         a.entries.push_back(e);
         rc = unzGoToNextFile(uf);
     }

@@ -41,6 +41,7 @@ struct RawArchive {
     bool ok = false;
     std::string comment;
     std::vector<RawEntry> entries;  // central directory order
+    std::map<std::string, size_t> index;  // name -> first entry of that name
     const RawEntry* Find(const std::string& name) const;
     std::vector<std::string> Names() const;
 };
