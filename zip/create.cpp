@@ -134,8 +134,7 @@ uLong DosDateOf(const FILETIME* lastWrite)
 {
     FILETIME local;
     WORD date = 0x21, time = 0;
-    if (!FileTimeToLocalFileTime(lastWrite, &local) || !FileTimeToDosDateTime(&local, &date, &time) ||
-        (date >> 9) > 127) {
+    if (!FileTimeToLocalFileTime(lastWrite, &local) || !FileTimeToDosDateTime(&local, &date, &time)) {
         date = 0x21;
         time = 0;
     }
@@ -177,8 +176,7 @@ int Cancelled(const ZipCreateOptions* o, int silentWriter)
 }
 
 // Writes one empty directory entry. 1 written (or already there), 0 write failure.
-int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong dosDate, int method, int level,
-                        const char* who)
+int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong dosDate, int level, const char* who)
 {
     std::string key = LowerName(name);
     if (o->run->names.count(key)) return 1;
@@ -186,7 +184,6 @@ int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong
     zfi.dosDate = dosDate;
     // A directory entry has no data: stored, it needs no deflate stream (and no 256 KiB of
     // compressor state per folder).
-    (void)method;
     int err = zipOpenNewFileInZip3_64(zf, name, &zfi, nullptr, 0, nullptr, 0, nullptr, 0, level, 0, -MAX_WBITS,
                                       DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0);
     if (err == ZIP_OK) err = zipCloseFileInZip(zf);
@@ -202,7 +199,7 @@ int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong
 }
 
 // The directory entries of every level of the prefix, once per run.
-int WritePrefixEntries(ZipCreateOptions* o, zipFile zf, int method, int level, const char* who)
+int WritePrefixEntries(ZipCreateOptions* o, zipFile zf, int level, const char* who)
 {
     char prefix[260];
     NormalisePrefix(o->prefixPath, prefix, sizeof prefix);
@@ -212,10 +209,10 @@ int WritePrefixEntries(ZipCreateOptions* o, zipFile zf, int method, int level, c
     uLong dos = ((uLong)date << 16) | time;
     for (char* p = prefix;; ++p) {
         if (*p != '/' && *p != '\0') continue;
-        char level_[262];
-        snprintf(level_, sizeof level_, "%.*s/", (int)(p - prefix), prefix);
-        LogPrint(kLogInfo, GApp.verbose, "%s PathToCreate %s", who, level_);
-        if (!WriteDirectoryEntry(o, zf, level_, dos, method, level, who)) return 0;
+        char entry[262];
+        snprintf(entry, sizeof entry, "%.*s/", (int)(p - prefix), prefix);
+        LogPrint(kLogInfo, GApp.verbose, "%s PathToCreate %s", who, entry);
+        if (!WriteDirectoryEntry(o, zf, entry, dos, level, who)) return 0;
         if (!*p) break;
     }
     return 1;
@@ -257,7 +254,7 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
         ++number;
         if (!prefixDone) {
             prefixDone = 1;
-            if (!WritePrefixEntries(o, zf, method, level, who)) {
+            if (!WritePrefixEntries(o, zf, level, who)) {
                 o->writeFailed = 1;
                 break;
             }
@@ -301,7 +298,7 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
         }
 
         if (isDir) {
-            if (!WriteDirectoryEntry(o, zf, name, dosDate, method, level, who)) {
+            if (!WriteDirectoryEntry(o, zf, name, dosDate, level, who)) {
                 o->writeFailed = 1;
                 break;
             }
