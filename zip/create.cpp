@@ -4,6 +4,7 @@
 #include "zip/create.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -712,6 +713,8 @@ DWORD WINAPI ZipWorkDirectoryThread(LPVOID param)
 {
     ZipCreateOptions* o = (ZipCreateOptions*)param;
     if (!o) return ZIPCREATE_NOT_OPENED;
+    // The listing of the result asks the shell for type names and icons.
+    HRESULT com = CoInitialize(nullptr);
     DWORD runStart = GetTickCount();
     ZipCreateRun run;
     o->run = &run;
@@ -923,6 +926,7 @@ end:
     o->run = nullptr;
     o->result = result;
     if (o->releaseAtEnd) ReleaseZipCreateOptions(o);
+    if (SUCCEEDED(com)) CoUninitialize();
     return (DWORD)result;
 }
 
