@@ -710,7 +710,12 @@ void EndFolderDrag(HWND tree, int drop, LPARAM position)
     if (target && target != dragged) UpdateTreeViewDragOrDelete(dragged, target, 0);
 }
 
-LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+// The classes' own procedures; the windows are subclassed by replacing their procedure (see
+// ListViewProc: SetWindowSubclass costs a window-server trip per message under Wine).
+WNDPROC gTreeClassProc = nullptr;
+WNDPROC gComboClassProc = nullptr;
+
+LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SETCURSOR:
@@ -760,11 +765,8 @@ LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lPara
             SetCursor(LoadCursor(nullptr, GApp.busy.load() ? IDC_WAIT : IDC_ARROW));
         return 0;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(tree, FolderTreeProc, id);
-        break;
     }
-    return DefSubclassProc(tree, msg, wParam, lParam);
+    return CallWindowProcA(gTreeClassProc, tree, msg, wParam, lParam);
 }
 
 // The path combo: a confirmed choice selects the folder.
@@ -787,12 +789,12 @@ void OnPathComboChoice(HWND combo)
     if (folder) TreeView_SelectItem(GApp.hwndTree, folder);
 }
 
-LRESULT CALLBACK PathComboProc(HWND combo, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+LRESULT CALLBACK PathComboProc(HWND combo, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_COMMAND:
         if (HIWORD(wParam) == CBN_SELENDOK) {
-            LRESULT r = DefSubclassProc(combo, msg, wParam, lParam);
+            LRESULT r = CallWindowProcA(gComboClassProc, combo, msg, wParam, lParam);
             OnPathComboChoice(combo);
             return r;
         }
@@ -815,11 +817,8 @@ LRESULT CALLBACK PathComboProc(HWND combo, UINT msg, WPARAM wParam, LPARAM lPara
         }
         return 0;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(combo, PathComboProc, id);
-        break;
     }
-    return DefSubclassProc(combo, msg, wParam, lParam);
+    return CallWindowProcA(gComboClassProc, combo, msg, wParam, lParam);
 }
 
 }  // namespace
@@ -836,7 +835,8 @@ HWND CreateFolderTree(HWND parent, int id)
     if (!tree) return nullptr;
     FolderIconIndex(0);
     if (gSystemSmallIcons) SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)gSystemSmallIcons);
-    SetWindowSubclass(tree, FolderTreeProc, 1, 0);
+    WNDPROC previous = (WNDPROC)SetWindowLongPtrA(tree, GWLP_WNDPROC, (LONG_PTR)FolderTreeProc);
+    if (!gTreeClassProc) gTreeClassProc = previous;
     if (!PrepareListForRowBatches(tree)) {
         DestroyWindow(tree);
         return nullptr;
@@ -851,7 +851,8 @@ HWND CreatePathCombo(HWND parent, int id)
     if (!combo) return nullptr;
     gComboFolderIcon = FolderIconIndex(0);
     if (gSystemSmallIcons) SendMessageA(combo, CBEM_SETIMAGELIST, 0, (LPARAM)gSystemSmallIcons);
-    SetWindowSubclass(combo, PathComboProc, 1, 0);
+    WNDPROC previous = (WNDPROC)SetWindowLongPtrA(combo, GWLP_WNDPROC, (LONG_PTR)PathComboProc);
+    if (!gComboClassProc) gComboClassProc = previous;
     if (!PrepareListForRowBatches(combo)) {
         DestroyWindow(combo);
         return nullptr;
@@ -1141,6 +1142,7 @@ DWORD WINAPI DoTvnChanged(LPVOID param)
         LogPrint(2, GApp.verbose, "DoTvnChanged: firstNode->data %s", (const char*)node->key);
         std::vector<ListRow> batch;
         batch.reserve(kTreeListBatch);
+
         if (view) LockListRedraw(view);
         for (; node && node != TVRBTreeDataReady->nil && StartsWith((const char*)node->key, key, 0);
              node = RBTreeSuccessor(TVRBTreeDataReady, node)) {
