@@ -121,6 +121,18 @@ cmp -s cut.zip cut.orig && pass "cut archive: unchanged" || fail "cut archive: c
 cli a missing.zip src/hello.txt src/nothing-here; expect_rc 1 $? "a missing input is reported"
 check_archive missing.zip "archive beside a missing input"
 
+# ---- linked folders and long paths ----
+mkdir -p links/a; printf 'x\n' > links/a/f.txt; ln -s .. links/a/up
+cli a links.zip links; expect_rc 0 $? "a folder with a link back up"
+[ "$(unzip -Z1 links.zip | sort | tr '\n' ' ')" = "links/a/ links/a/f.txt links/a/up/ " ] \
+  && pass "links: the linked folder is stored, not walked" || fail "links: $(unzip -Z1 links.zip | wc -l) entries"
+long=long/$(printf 'd%.0s' $(seq 1 120))/$(printf 'e%.0s' $(seq 1 120))
+mkdir -p "$long"; printf 'deep\n' > "$long/too-long.txt"; printf 'short\n' > long/short.txt
+cli a long.zip long; expect_rc 1 $? "a path longer than 259 characters is reported"
+check_archive long.zip "beside a path that is too long"
+unzip -Z1 long.zip | grep -q 'too-long' && fail "long: a cut name was stored" || pass "long: no cut name stored"
+unzip -Z1 long.zip | grep -q 'long/short.txt' && pass "long: the short path is stored" || fail "long: short.txt missing"
+
 # ---- command line ----
 cli a; expect_rc 2 $? "no archive: usage"
 cli a bad.zip -l 12 src; expect_rc 2 $? "level 12: usage"
