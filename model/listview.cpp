@@ -1328,6 +1328,12 @@ int DeleteRowsOnListThread(void* context)
     return work->removed;
 }
 
+int RemoveEmptiedFoldersOnTreeThread(void*)
+{
+    HTREEITEM root = TreeView_GetRoot(GApp.hwndTree);
+    return root ? TreeDeleteEmpty(GApp.hwndTree, TreeView_GetChild(GApp.hwndTree, root), 1) : 0;
+}
+
 int DeleteNamedRowsOnListThread(void* context)
 {
     DeleteSyncWork* work = (DeleteSyncWork*)context;
@@ -1360,7 +1366,20 @@ int SynchronizeListTreeListDelete(HWND view, const int* rows, int count)
         work.removed = 0;
         RunOnListThread(other, DeleteNamedRowsOnListThread, &work);
     }
+    if (GApp.hwndTree) RunOnListThread(GApp.hwndTree, RemoveEmptiedFoldersOnTreeThread, nullptr);
     return removed;
+}
+
+DWORD WINAPI SynchronizeListTreeListDeleteThread(LPVOID param)
+{
+    RowDeleteJob* job = (RowDeleteJob*)param;
+    if (job) {
+        SynchronizeListTreeListDelete(job->view, job->rows, job->count);
+        std::free(job->rows);
+        std::free(job);
+    }
+    EndViewBusy();
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------

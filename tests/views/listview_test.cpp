@@ -616,6 +616,33 @@ TEST_F(ListViews, DeletedMembersLeaveBothListsAndTheReadyKeys)
     EXPECT_EQ(RBTreeSearch(TVRBTreeDataReady, key), nullptr);
 }
 
+TEST_F(ListViews, DeletingTheLastFilesOfFoldersRemovesTheFolders)
+{
+    ASSERT_TRUE(OpenArchiveInViews(ViewFixture("nested.zip")));
+    // The only file of a\b\c goes: c goes; a\b keeps x.txt.
+    int y = RowOf(host.list, "a\\b\\c\\y.txt");
+    ASSERT_GE(y, 0);
+    ASSERT_TRUE(BeginViewBusy());
+    RowDeleteJob* job = (RowDeleteJob*)calloc(1, sizeof(RowDeleteJob));
+    job->view = host.list;
+    job->rows = (int*)calloc(1, sizeof(int));
+    job->rows[0] = y;
+    job->count = 1;
+    HANDLE thread = CreateThread(nullptr, 0, SynchronizeListTreeListDeleteThread, job, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    CloseHandle(thread);
+    ASSERT_TRUE(WaitForViewsIdle());
+    const std::vector<std::string> folders = {"a", "a\\b", "docs", "docs\\img"};
+    EXPECT_EQ(TreePaths(), folders);
+    EXPECT_EQ(ComboEntries(), folders);
+    // Then the last file of a\b and the only file of a: both folders go.
+    std::vector<int> rows = {RowOf(host.list, "a\\b\\x.txt"), RowOf(host.list, "a\\z.txt")};
+    EXPECT_EQ(SynchronizeListTreeListDelete(host.list, rows.data(), 2), 2);
+    EXPECT_EQ(TreePaths(), (std::vector<std::string>{"docs", "docs\\img"}));
+    EXPECT_EQ(ComboEntries(), (std::vector<std::string>{"docs", "docs\\img"}));
+    EXPECT_EQ(Rows(host.list), 5);
+}
+
 TEST_F(ListViews, TheMainListTellsWhenItsLastRowIsGone)
 {
     static int emptied = 0;
