@@ -1079,8 +1079,6 @@ void HandleFolderSelection(HTREEITEM item)
     if (!item || !GApp.hwndTree) return;
     char key[4096];
     if (ChildrenKey(item, key, sizeof key) < 0) return;
-    gTreeListFilling.store(1);
-    if (GApp.hwndTreeList) ClearList(GApp.hwndTreeList);
     bool started = false;
     if (TryEnterBusy(GApp.TVNSem)) {
         if (BeginViewBusy()) started = true;
@@ -1095,6 +1093,10 @@ void HandleFolderSelection(HTREEITEM item)
         return;
     }
     GApp.tvncached[0] = '\0';
+    // TreeList is emptied only once the change runs: a parked change leaves it alone for the
+    // operation that holds busy (an extraction may be reading its rows).
+    gTreeListFilling.store(1);
+    if (GApp.hwndTreeList) ClearList(GApp.hwndTreeList);
     LogPrint(-1, GApp.verbose, "setting TVNSem to true");
     char* copy = DupBounded(sizeof key, key);
     HANDLE thread = copy ? CreateThread(nullptr, 0, DoTvnChanged, copy, 0, nullptr) : nullptr;
