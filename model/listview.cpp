@@ -1147,10 +1147,10 @@ int ChangeFileName(HWND view, int row, int action, const char* oldText, const ch
         return 0;
     }
 
-    // The member in both lists: the row edited and its twin in the other list.
+    // The member in both lists: the row edited and its twin in the other list, found by the
+    // name the row's cells still show.
     char oldShown[520];
-    snprintf(oldShown, sizeof oldShown, "%s%s", path, oldText && action == LISTSTRUCT_FILENAME ? oldText : name);
-    if (action == LISTSTRUCT_PATH) snprintf(oldShown, sizeof oldShown, "%s%s", oldText ? oldText : path, name);
+    snprintf(oldShown, sizeof oldShown, "%s%s", path, name);
     HWND other = view == GApp.hwndList ? GApp.hwndTreeList : view == GApp.hwndTreeList ? GApp.hwndList : nullptr;
     int otherRow = other ? FindRowByFullName(other, oldShown) : -1;
 

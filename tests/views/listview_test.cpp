@@ -248,6 +248,57 @@ TEST_F(ListViews, TheArrowPointsTheWayOfTheSort)
     EXPECT_EQ(pressed[0].y, up[0].y + 1);
 }
 
+TEST_F(ListViews, TheSortedHeaderIsDrawnWithItsArrow)
+{
+    ASSERT_TRUE(OpenArchiveInViews(ViewFixture("nested.zip")));
+    ASSERT_EQ(HandleListColumnClick(host.list, 3), 1);
+    HWND header = (HWND)SendMessageA(host.list, LVM_GETHEADER, 0, 0);
+    RECT rect = {0, 0, 100, 24};
+    HDC screen = GetDC(host.list);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 100, 24);
+    ReleaseDC(host.list, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    auto draw = [&](int column, int pressed) {
+        FillRect(dc, &rect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        DRAWITEMSTRUCT item = {};
+        item.CtlType = ODT_HEADER;
+        item.itemID = column;
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = pressed ? ODS_SELECTED : 0;
+        item.hwndItem = header;
+        item.hDC = dc;
+        item.rcItem = rect;
+        return SendMessageA(host.list, WM_DRAWITEM, 0, (LPARAM)&item);
+    };
+    auto arrowPixels = [&](int ascending, int pressed, COLORREF* light, COLORREF* dark) {
+        POINT p[4];
+        ComputeSortArrow(&rect, ascending, pressed, p);
+        // Midpoints of the highlight line and of the shadow line back to the start.
+        *light = GetPixel(dc, (p[0].x + p[1].x) / 2, (p[0].y + p[1].y) / 2);
+        *dark = GetPixel(dc, (p[2].x + p[3].x) / 2, (p[2].y + p[3].y) / 2);
+    };
+    COLORREF face = GetSysColor(COLOR_BTNFACE), light, dark;
+    struct Case { int clicks; int column; int ascending; int pressed; };
+    const Case cases[] = {{0, 3, 1, 0}, {0, 3, 1, 1}, {1, 3, 0, 0}};
+    for (const Case& c : cases) {
+        for (int i = 0; i < c.clicks; i++) HandleListColumnClick(host.list, 3);
+        EXPECT_EQ(draw(c.column, c.pressed), TRUE);
+        arrowPixels(c.ascending, c.pressed, &light, &dark);
+        EXPECT_EQ(light, GetSysColor(COLOR_BTNHIGHLIGHT)) << "ascending " << c.ascending << " pressed " << c.pressed;
+        EXPECT_EQ(dark, GetSysColor(COLOR_BTNSHADOW)) << "ascending " << c.ascending << " pressed " << c.pressed;
+        EXPECT_EQ(GetPixel(dc, 1, 1), face) << "the item is filled with the button face";
+    }
+    // An unsorted column has no arrow.
+    draw(0, 0);
+    arrowPixels(1, 0, &light, &dark);
+    EXPECT_EQ(light, face);
+    EXPECT_EQ(dark, face);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Totals
 
