@@ -1452,7 +1452,8 @@ int OnFolderTreeNotify(const NMHDR* header, LRESULT* result)
         HandleFolderSelection(change->itemNew.hItem);
         break;
     }
-    case TVN_BEGINLABELEDITA: {
+    case TVN_BEGINLABELEDITA:
+    case TVN_BEGINLABELEDITW: {
         const NMTVDISPINFOA* info = (const NMTVDISPINFOA*)header;
         answer = (info->item.hItem == TreeView_GetRoot(GApp.hwndTree) || GCompressionMethod != CM_ZIP ||
                   GApp.busy.load())
@@ -1460,9 +1461,18 @@ int OnFolderTreeNotify(const NMHDR* header, LRESULT* result)
                      : FALSE;
         break;
     }
-    case TVN_ENDLABELEDITA: {
+    case TVN_ENDLABELEDITA:
+    case TVN_ENDLABELEDITW: {
         const NMTVDISPINFOA* info = (const NMTVDISPINFOA*)header;
-        if (info->item.pszText && *info->item.pszText) RenameFolderItem(info->item.hItem, info->item.pszText);
+        char label[260] = "";
+        if (header->code == TVN_ENDLABELEDITW) {
+            const wchar_t* wide = ((const NMTVDISPINFOW*)header)->item.pszText;
+            if (wide && !WideCharToMultiByte(CP_ACP, 0, wide, -1, label, sizeof label, nullptr, nullptr)) label[0] = '\0';
+            label[sizeof label - 1] = '\0';
+        } else if (info->item.pszText) {
+            CopyBounded(label, sizeof label, info->item.pszText);
+        }
+        if (*label) RenameFolderItem(info->item.hItem, label);
         // The rename puts the new label in place once the archive has it.
         answer = FALSE;
         break;

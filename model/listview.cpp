@@ -1184,6 +1184,23 @@ DWORD WINAPI RenameListRowThread(LPVOID param)
 
 namespace {
 
+// The edited text of a label notification in ANSI, whichever form the parent asked for.
+bool EditedText(const NMHDR* header, char* out, size_t outSize)
+{
+    out[0] = '\0';
+    if (header->code == LVN_ENDLABELEDITW) {
+        const NMLVDISPINFOW* info = (const NMLVDISPINFOW*)header;
+        if (!info->item.pszText) return false;
+        if (!WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, out, (int)outSize, nullptr, nullptr)) return false;
+        out[outSize - 1] = '\0';
+        return true;
+    }
+    const NMLVDISPINFOA* info = (const NMLVDISPINFOA*)header;
+    if (!info->item.pszText) return false;
+    CopyBounded(out, outSize, info->item.pszText);
+    return true;
+}
+
 LRESULT OnBeginLabelEdit(const NMLVDISPINFOA* info)
 {
     LogPrint(6, GApp.verbose, "begin label edit on list view");
@@ -1200,8 +1217,9 @@ LRESULT OnBeginLabelEdit(const NMLVDISPINFOA* info)
 
 LRESULT OnEndLabelEdit(const NMLVDISPINFOA* info)
 {
-    if (!info->item.pszText || !*info->item.pszText) return FALSE;
-    if (std::strcmp(info->item.pszText, gOldName) == 0) return FALSE;
+    char text[260];
+    if (!EditedText(&info->hdr, text, sizeof text) || !*text) return FALSE;
+    if (std::strcmp(text, gOldName) == 0) return FALSE;
     if (!BeginViewBusy()) return FALSE;
     RenameRowJob* job = (RenameRowJob*)AllocZeroed(sizeof(RenameRowJob));
     if (!job) {
@@ -1211,7 +1229,7 @@ LRESULT OnEndLabelEdit(const NMLVDISPINFOA* info)
     job->view = info->hdr.hwndFrom;
     job->row = info->item.iItem;
     CopyBounded(job->oldName, sizeof job->oldName, gOldName);
-    CopyBounded(job->newName, sizeof job->newName, info->item.pszText);
+    CopyBounded(job->newName, sizeof job->newName, text);
     HANDLE thread = CreateThread(nullptr, 0, RenameListRowThread, job, 0, nullptr);
     if (!thread) {
         std::free(job);
@@ -1257,8 +1275,11 @@ int OnListViewNotify(const NMHDR* header, LRESULT* result)
         ScheduleSelectionUpdate(view);
         break;
     }
-    case LVN_BEGINLABELEDITA: answer = OnBeginLabelEdit((const NMLVDISPINFOA*)header); break;
-    case LVN_ENDLABELEDITA: answer = OnEndLabelEdit((const NMLVDISPINFOA*)header); break;
+    // The item fields these read have the same place in the A and W forms.
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: answer = OnBeginLabelEdit((const NMLVDISPINFOA*)header); break;
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: answer = OnEndLabelEdit((const NMLVDISPINFOA*)header); break;
     case LVN_DELETEITEM: {
         const NMLISTVIEW* deleted = (const NMLISTVIEW*)header;
         if (view == GApp.hwndList) {

@@ -432,6 +432,24 @@ TEST_F(FolderView, RenamingAFolderRenamesItsMembers)
     EXPECT_EQ(ColumnTexts(host.treeList, 0), std::vector<std::string>{"x.txt"});
 }
 
+TEST_F(FolderView, EditingAFolderLabelRenamesTheFolder)
+{
+    std::string archive = CopyViewFixture("nested.zip");
+    ASSERT_TRUE(OpenArchiveInViews(archive));
+    SetFolderWorkSynchronous(1);
+    EXPECT_EQ(SendMessageA(host.tree, TVM_EDITLABELA, 0, (LPARAM)TreeView_GetRoot(host.tree)), 0)
+        << "the root is the archive";
+    HWND edit = (HWND)SendMessageA(host.tree, TVM_EDITLABELA, 0, (LPARAM)FindTreeItemString(host.tree, "docs"));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, "manual");
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitForViewsIdle());
+    std::vector<std::string> names = ArchiveEntryNames(archive);
+    EXPECT_TRUE(Has(names, "manual/readme.md")) << Joined(names);
+    EXPECT_TRUE(Has(names, "manual/img/big.bin"));
+    EXPECT_EQ(Sorted(TreePaths()), (std::vector<std::string>{"a", "a\\b", "a\\b\\c", "manual", "manual\\img"}));
+}
+
 TEST_F(FolderView, RenamingThroughThePrompt)
 {
     std::string archive = CopyViewFixture("nested.zip");
