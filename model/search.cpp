@@ -436,14 +436,10 @@ int SearchNameStep(HWND view, const char* text)
 // ---------------------------------------------------------------------------------------------
 // Content search
 
-int HandleSearchViewRows(HWND view, int startRow, const char* text, int matchCaseFlag, int wholeWordFlag)
+namespace {
+// The content search itself; the caller holds GApp.busy.
+int SearchRowContents(HWND view, int startRow, const char* text, int matchCaseFlag, int wholeWordFlag)
 {
-    LogPrint(5, GApp.verbose, "HandleSearchView started");
-    if (RowCountOf(view) < 1) {
-        LogPrint(2, GApp.verbose, "HandleSearchView: Client View not filled - entries < 1");
-        return -1;
-    }
-    if (!text || !*text || !BeginViewBusy()) return -1;
     SearchState* state = SearchStateOfView(view);
     unzFile uf = MyWaitunzOpen2_64(GApp.currentArchive, 3000);
     unz_global_info64 global;
@@ -451,7 +447,6 @@ int HandleSearchViewRows(HWND view, int startRow, const char* text, int matchCas
     if (rc != UNZ_OK) {
         LogPrint(0, GApp.verbose, "HandleSearchView: error %d with zipfile in unzGetGlobalInfo", UnzResultFromLibrary(rc));
         if (uf) unzClose(uf);
-        EndViewBusy();
         return -1;
     }
     // Where each member lies, by the name its row shows ('\' separators, cut as the listing
@@ -471,7 +466,6 @@ int HandleSearchViewRows(HWND view, int startRow, const char* text, int matchCas
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
         LogPrint(0, GApp.verbose, "HandleSearchView: error %d with zipfile in unzGoToNextFile", UnzResultFromLibrary(rc));
         unzClose(uf);
-        EndViewBusy();
         return -1;
     }
     RowNamesWork rows;
@@ -497,6 +491,25 @@ int HandleSearchViewRows(HWND view, int startRow, const char* text, int matchCas
         unzCloseCurrentFile(uf);
     }
     unzClose(uf);
+    return match;
+}
+
+// Whether a content search can run in view; logs why not.
+bool CanSearchContents(HWND view, const char* text)
+{
+    LogPrint(5, GApp.verbose, "HandleSearchView started");
+    if (RowCountOf(view) < 1) {
+        LogPrint(2, GApp.verbose, "HandleSearchView: Client View not filled - entries < 1");
+        return false;
+    }
+    return text && *text;
+}
+}  // namespace
+
+int HandleSearchViewRows(HWND view, int startRow, const char* text, int matchCaseFlag, int wholeWordFlag)
+{
+    if (!CanSearchContents(view, text) || !BeginViewBusy()) return -1;
+    int match = SearchRowContents(view, startRow, text, matchCaseFlag, wholeWordFlag);
     EndViewBusy();
     return match;
 }
@@ -511,10 +524,29 @@ int HandleSearchViewTreeList(const char* text, int matchCaseFlag, int wholeWordF
     return HandleSearchViewRows(GApp.hwndTreeList, TreeListSearchValues.lastFound, text, matchCaseFlag, wholeWordFlag);
 }
 
+namespace {
+const int kStepStopped = -2;  // the step ended without a search (logged)
+int StepLocked(HWND view, SearchState* state, const char* text, int matchCaseFlag, int wholeWordFlag);
+}  // namespace
+
 int HandleListSearchStep(HWND view, const char* text, int matchCaseFlag, int wholeWordFlag)
 {
     SearchState* state = SearchStateOfView(view);
     if (!state || !text || !*text) return -1;
+    // The whole step holds busy: rows and the found list stay as they are meanwhile.
+    if (!BeginViewBusy()) return -1;
+    int match = StepLocked(view, state, text, matchCaseFlag, wholeWordFlag);
+    EndViewBusy();
+    if (match < 0 && match != kStepStopped) {
+        ShowSearchNotFound(view, text);
+        state->lastFound = -1;
+    }
+    return match < 0 ? -1 : match;
+}
+
+namespace {
+int StepLocked(HWND view, SearchState* state, const char* text, int matchCaseFlag, int wholeWordFlag)
+{
     if (state->foundList && !*state->foundList) *state->foundList = ListCreateIndices();
     List* found = state->foundList ? *state->foundList : nullptr;
     if (state->restart) {
@@ -531,19 +563,15 @@ int HandleListSearchStep(HWND view, const char* text, int matchCaseFlag, int who
             if (!current) {
                 LogPrint(0, GApp.verbose, "HandleListSearch: actual value not found in foundlist ??? !!! - OldFound: %d",
                          state->lastFound);
-                return -1;
+                return kStepStopped;
             }
             next = current->next;
         }
         match = next && next->data ? *(int*)next->data : -1;
-    } else {
-        match = HandleSearchViewRows(view, state->lastFound, text, matchCaseFlag, wholeWordFlag);
+    } else if (CanSearchContents(view, text)) {
+        match = SearchRowContents(view, state->lastFound, text, matchCaseFlag, wholeWordFlag);
     }
-    if (match < 0) {
-        ShowSearchNotFound(view, text);
-        state->lastFound = -1;
-        return -1;
-    }
+    if (match < 0) return -1;
     SelectOnlyRow(view, match);
     state->lastFound = match;
     if (found && !ListFind(found, &match)) {
@@ -559,6 +587,7 @@ int HandleListSearchStep(HWND view, const char* text, int matchCaseFlag, int who
              found ? found->count : 0);
     return match;
 }
+}  // namespace
 
 DWORD WINAPI ContentSearchThread(LPVOID param)
 {
