@@ -959,6 +959,7 @@ int PaintEncryptionMark(HWND list, HDC dc, int row)
 
 namespace {
 int gRenameAllowed = 0;
+int gClearingMainList = 0;  // LIST is being emptied: no marks to keep
 char gOldName[260];
 
 // The row's record and cells after a rename or a move; runs on the list's thread.
@@ -1282,17 +1283,25 @@ int OnListViewNotify(const NMHDR* header, LRESULT* result)
     case LVN_ENDLABELEDITW: answer = OnEndLabelEdit((const NMLVDISPINFOA*)header); break;
     case LVN_DELETEITEM: {
         const NMLISTVIEW* deleted = (const NMLISTVIEW*)header;
-        if (view == GApp.hwndList) {
+        int lastRow = RowCountOf(view) <= 1;
+        if (view == GApp.hwndList && !gClearingMainList) {
+            // One row goes: the others keep their marks by record from now on.
             CaptureMarks(view);
             std::lock_guard<std::mutex> lock(gMarkLock);
             gMarkedRecords.erase((const liststruct*)deleted->lParam);
         }
         HandleListDeleteItem(deleted);
-        if (view == GApp.hwndList && RowCountOf(view) <= 1 && GViewHooks.mainListEmptied) GViewHooks.mainListEmptied();
+        if (view == GApp.hwndList && lastRow) {
+            gClearingMainList = 0;
+            if (GViewHooks.mainListEmptied) GViewHooks.mainListEmptied();
+        }
         break;
     }
     case LVN_DELETEALLITEMS:
-        if (view == GApp.hwndList) ForgetMarks();
+        if (view == GApp.hwndList) {
+            ForgetMarks();
+            gClearingMainList = RowCountOf(view) > 0;
+        }
         // FALSE: one LVN_DELETEITEM per row follows, which releases the row's record.
         answer = FALSE;
         break;
