@@ -388,9 +388,17 @@ void ClearViewsForNewArchive(void)
 {
     int held = GApp.busy.load();
     if (held) LeaveBusy(GApp.busy);
-    ClearViews();
+    // A worker may take busy in between (the folder view's rebuild at the end of a listing); it
+    // may need the window thread meanwhile, so messages sent to this thread are served while
+    // waiting for it.
+    auto serveSentMessages = [] {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        Sleep(1);
+    };
+    for (int waited = 0; !ClearViews() && waited < 60000; ++waited) serveSentMessages();
     if (held)
-        while (!TryEnterBusy(GApp.busy)) Sleep(1);
+        while (!TryEnterBusy(GApp.busy)) serveSentMessages();
 }
 
 void SetBusyCursorHook(int on)

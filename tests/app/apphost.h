@@ -19,7 +19,7 @@ protected:
     // Returns OpenCompressedFile's result.
     int OpenAndWait(const std::string& path);
     // Waits until no operation, listing or folder change runs and the frame's queue is empty.
-    bool WaitIdle(DWORD timeoutMs = 60000);
+    bool WaitIdle(DWORD timeoutMs = 240000);
     // Sends a command as the menu does and waits until the work it started is done.
     void Command(int id);
 
