@@ -92,6 +92,8 @@ int main(int argc, char** argv)
     const char* searched = argv[3];
     const char* text = argv[4];
     int rounds = argc > 5 ? atoi(argv[5]) : 5;
+    // KELVORA_BENCH_VERBOSE=7 prints the stage times of the folder-view rebuild.
+    if (const char* verbose = getenv("KELVORA_BENCH_VERBOSE")) GApp.verbose = atoi(verbose);
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);

@@ -951,7 +951,11 @@ int AddItemsToCombo(HWND combo, RBTree* folders)
     }
     for (RBTreeNode* node = RBTreeFirst(folders); node && node != folders->nil; node = RBTreeSuccessor(folders, node))
         InsertKeyCopy(TVRBTreeCombo, AfterStar((const char*)node->key));
+    // The items live in the inner combo box: its repainting is what costs while thousands come.
+    HWND inner = (HWND)SendMessageA(combo, CBEM_GETCOMBOCONTROL, 0, 0);
     SendMessageA(combo, WM_SETREDRAW, FALSE, 0);
+    if (inner) SendMessageA(inner, WM_SETREDRAW, FALSE, 0);
+    if (inner) SendMessageA(inner, CB_INITSTORAGE, (WPARAM)TVRBTreeCombo->count, (LPARAM)TVRBTreeCombo->count * 64);
     for (int index = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0) - 1; index >= 0; index--) {
         LogPrint(8, GApp.verbose, "delete from Combobox %d", index);
         SendMessageA(combo, CBEM_DELETEITEM, (WPARAM)index, 0);
@@ -972,6 +976,7 @@ int AddItemsToCombo(HWND combo, RBTree* folders)
             inserted++;
     }
     if (gSystemSmallIcons) SendMessageA(combo, CBEM_SETIMAGELIST, 0, (LPARAM)gSystemSmallIcons);
+    if (inner) SendMessageA(inner, WM_SETREDRAW, TRUE, 0);
     SendMessageA(combo, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(combo, nullptr, TRUE);
     return inserted;

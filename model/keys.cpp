@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -178,6 +179,37 @@ struct RowSnapshot {
     std::vector<size_t> rows;  // offset of each row's path in arena
 };
 
+// A row's eight column texts. Rows built by InsertListRow carry the texts of columns 0, 2, 3, 4,
+// 6 and 7 in their record as well (column 1 stays empty): only the date is read from the list,
+// two messages per row instead of eight.
+static void ReadRowTexts(HWND list, int row, char (*columns)[260])
+{
+    LVITEMA item;
+    std::memset(&item, 0, sizeof item);
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    const liststruct* record = SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) ? (const liststruct*)item.lParam
+                                                                                 : nullptr;
+    if (!record || !record->filename || !record->path || !record->rate || !record->type) {
+        ReadListColumns(list, row, columns);
+        return;
+    }
+    snprintf(columns[0], 260, "%s", record->filename);
+    columns[1][0] = '\0';
+    snprintf(columns[2], 260, "%" PRId64, record->compressed);
+    snprintf(columns[3], 260, "%" PRId64, record->uncompressed);
+    snprintf(columns[4], 260, "%s", record->rate);
+    std::memset(&item, 0, sizeof item);
+    item.iSubItem = 5;
+    item.pszText = columns[5];
+    item.cchTextMax = 260;
+    columns[5][0] = '\0';
+    SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+    columns[5][259] = '\0';
+    snprintf(columns[6], 260, "%s", record->type);
+    snprintf(columns[7], 260, "%s", record->path);
+}
+
 static int ReadRowChunk(void* context)
 {
     RowSnapshot* s = (RowSnapshot*)context;
@@ -188,7 +220,7 @@ static int ReadRowChunk(void* context)
     for (int c = 0; c < 8; c++) texts[c] = columns[c];
     char member[260];
     for (int row = s->first; row < total && read < s->count; row++, read++) {
-        ReadListColumns(s->list, row, columns);
+        ReadRowTexts(s->list, row, columns);
         MemberString(member, sizeof member, texts);
         s->rows.push_back(s->arena.size());
         s->arena.append(columns[7]);
