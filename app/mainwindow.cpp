@@ -71,9 +71,7 @@ char gStatusTipTexts[STATUS_PART_TOTAL][600];
 const int kUnavailableCommands[] = {IDM_SELF_EXTRACTOR, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS,
                                     IDM_HISTORY, IDM_PRINT, IDM_RECENT_ARCHIVES};
 
-struct MenuLayoutItem {
-    int id;  // 0: separator
-};
+// Pop-up contents in order; 0 marks a separator.
 const int kEditItems[] = {IDM_RENAME, IDM_SET_PASSWORD, 0, IDM_CUT, IDM_COPY, IDM_PASTE, 0, IDM_FIND_NAME,
                           IDM_FIND_CONTENT, 0, IDM_ADD_FOLDER, IDM_EXTRACT, IDM_DELETE, IDM_SELECT_ALL};
 const int kViewItems[] = {IDM_FLAT_VIEW, IDM_FOLDER_VIEW};
@@ -613,7 +611,7 @@ const ContextItem kListContext[] = {
     {8, IDM_SELECT_ALL},  {10, IDM_FIND_NAME}, {-1, 0}, {24, IDM_FLAT_VIEW}, {25, IDM_FOLDER_VIEW},
 };
 
-int RunContextMenu(HWND frame, HWND source, const ContextItem* items, int count)
+int RunContextMenu(HWND frame, const ContextItem* items, int count)
 {
     HMENU popup = CreatePopupMenu();
     for (int i = 0; i < count; ++i) {
@@ -631,7 +629,6 @@ int RunContextMenu(HWND frame, HWND source, const ContextItem* items, int count)
     GetCursorPos(&at);
     int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
     DestroyMenu(popup);
-    (void)source;
     for (int i = 0; i < count; ++i)
         if (items[i].popupText >= 0 && kContextBase + items[i].popupText == chosen) return DispatchCommand(frame, items[i].command);
     return 0;
@@ -681,7 +678,7 @@ LRESULT OnNotify(HWND frame, NMHDR* header)
             DispatchCommand(frame, IDM_OPEN_MEMBER);
             return 0;
         case NM_RCLICK:
-            RunContextMenu(frame, header->hwndFrom, kListContext, (int)(sizeof kListContext / sizeof kListContext[0]));
+            RunContextMenu(frame, kListContext, (int)(sizeof kListContext / sizeof kListContext[0]));
             return 0;
         }
         if (OnListViewNotify(header, &result)) return result;
@@ -1070,7 +1067,7 @@ void RefreshCommandStates(void)
     const Rule rules[] = {
         {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, open},          {IDM_RELOAD, open},
         {IDM_SELF_EXTRACTOR, zip && rows > 0},               {IDM_SAVE_COPY, zip},       {IDM_PRINT, rows > 0},
-        {IDM_EXIT, 1},              {IDM_RENAME, zip && rows > 0},                       {IDM_SET_PASSWORD, 1},
+        {IDM_EXIT, 1},              {IDM_RENAME, zip && rows > 0},                       {IDM_SET_PASSWORD, zip},
         {IDM_CUT, zip && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
         {IDM_FIND_NAME, zip && rows > 0},                    {IDM_FIND_CONTENT, zip && rows > 0},
         {IDM_ADD_FOLDER, zip && rows > 0},                   {IDM_EXTRACT, open && rows > 0},

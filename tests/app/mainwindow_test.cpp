@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, CommandsFollowTheOpenArchive)
         {IDM_NEW_ARCHIVE, 1, 1}, {IDM_OPEN, 1, 1},          {IDM_CLOSE, 0, 1},       {IDM_RELOAD, 0, 1},
         {IDM_SAVE_COPY, 0, 1},   {IDM_FIND_NAME, 0, 1},     {IDM_FIND_CONTENT, 0, 1}, {IDM_ADD_FOLDER, 0, 1},
         {IDM_EXTRACT, 0, 1},     {IDM_DELETE, 0, 1},        {IDM_SELECT_ALL, 0, 1},  {IDM_RENAME, 0, 1},
-        {IDM_EXIT, 1, 1},        {IDM_ABOUT, 1, 1},         {IDM_REPAIR, 1, 1},
+        {IDM_EXIT, 1, 1},        {IDM_ABOUT, 1, 1},         {IDM_REPAIR, 1, 1},      {IDM_SET_PASSWORD, 0, 1},
         // Features that come later stand in the menus, disabled.
         {IDM_SELF_EXTRACTOR, 0, 0}, {IDM_CUT, 0, 0}, {IDM_COPY, 0, 0}, {IDM_PASTE, 0, 0}, {IDM_SETTINGS, 0, 0},
         {IDM_HISTORY, 0, 0},        {IDM_PRINT, 0, 0}, {IDM_RECENT_ARCHIVES, 0, 0},
@@ -388,4 +388,42 @@ TEST_F(MainWindowTest, ExitClosesTheFrame)
     PumpMessagesUntil([&] { return !IsWindow(frame_); }, 5000);
     EXPECT_FALSE(IsWindow(frame_));
     EXPECT_EQ(GApp.hwndMain, nullptr);
+}
+
+TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
+{
+    // Command ids in order, 0 for a separator; captions from the language library.
+    const std::vector<std::vector<int>> layout = {
+        {4001, 4002, 4003, 0, 4004, 4005, 4006, 0, 4026, IDM_RECENT_END, 4007},
+        {4008, 4009, 0, 4010, 4011, 4012, 0, 4013, 4014, 0, 4015, 4016, 4017, 4018},
+        {4019, 4020},
+        {4021, 4024, 4028, 0, 4027},
+        {4022, 4023},
+    };
+    HMENU bar = GetMenu(frame_);
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    for (int p = 0; p < 5; ++p) {
+        char caption[100] = "";
+        GetMenuStringA(bar, p, caption, sizeof caption, MF_BYPOSITION);
+        EXPECT_STREQ(caption, GetMenuText(5001 + p));
+        HMENU popup = GetSubMenu(bar, p);
+        std::vector<int> ids;
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) ids.push_back((int)GetMenuItemID(popup, i));
+        EXPECT_EQ(ids, layout[p]) << "pop-up " << 5001 + p;
+        for (int id : layout[p]) {
+            if (id < 4001 || id > 4028) continue;
+            char text[100] = "";
+            GetMenuStringA(popup, id, text, sizeof text, MF_BYCOMMAND);
+            EXPECT_STREQ(text, GetMenuItemText(id)) << "item " << id;
+        }
+    }
+    // A recent archive adds its separator and item before the separator in front of Exit.
+    std::string flat = Fixture("flat.zip");
+    OpenAndWait(flat);
+    HMENU file = GetSubMenu(bar, 0);
+    std::vector<int> ids;
+    for (int i = 0; i < GetMenuItemCount(file); ++i) ids.push_back((int)GetMenuItemID(file, i));
+    std::vector<int> expected = {4001, 4002, 4003, 0, 4004, 4005, 4006, 0, 4026, IDM_RECENT_SEPARATOR, IDM_RECENT_FIRST,
+                                 IDM_RECENT_END, 4007};
+    EXPECT_EQ(ids, expected);
 }
