@@ -427,3 +427,52 @@ TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
                                  IDM_RECENT_END, 4007};
     EXPECT_EQ(ids, expected);
 }
+
+TEST_F(MainWindowTest, StatusBarPartsAndToolTips)
+{
+    struct Tip {
+        int part;
+        int text;  // status tool-tip text of that part
+    };
+    const Tip tips[] = {{STATUS_PART_COUNT, 2}, {STATUS_PART_SEARCH, 0}, {STATUS_PART_SIZES, 3},
+                        {STATUS_PART_ADD_MODE, 4}, {STATUS_PART_NEW_FORMAT, 5}};
+    for (const Tip& t : tips) {
+        char text[600];
+        GetStatusToolTipText(t.part, text, sizeof text);
+        EXPECT_STREQ(text, GetStatusWindowToolTipText(t.text)) << "part " << t.part;
+    }
+    Command(IDM_FOLDER_VIEW);
+    char text[600];
+    GetStatusToolTipText(STATUS_PART_SEARCH, text, sizeof text);
+    EXPECT_STREQ(text, GetStatusWindowToolTipText(1)) << "the folder view's tip";
+
+    // A click on the two switches changes the setting and its text.
+    SetAddDirectories(0);
+    SetPreferredTar(0);
+    SwitchView(0);
+    EXPECT_EQ(StatusText(STATUS_PART_ADD_MODE), GetGenericText(14));
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(15));
+    for (int part : {STATUS_PART_ADD_MODE, STATUS_PART_NEW_FORMAT}) {
+        NMMOUSE click = {};
+        click.hdr.hwndFrom = GApp.hwndStatus;
+        click.hdr.idFrom = IDC_STATUS;
+        click.hdr.code = NM_CLICK;
+        click.dwItemSpec = (DWORD_PTR)part;
+        SendMessageA(frame_, WM_NOTIFY, IDC_STATUS, (LPARAM)&click);
+    }
+    EXPECT_EQ(GetAddDirectories(), 1);
+    EXPECT_EQ(GetPreferredTar(), 1);
+    EXPECT_EQ(StatusText(STATUS_PART_ADD_MODE), GetGenericText(15));
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(16));
+
+    // Toolbar buttons ask the frame for their tips.
+    for (int id = IDM_TB_NEW_ARCHIVE; id <= IDM_TB_FIND; ++id) {
+        NMTTDISPINFOA info = {};
+        info.hdr.code = TTN_GETDISPINFOA;
+        info.hdr.idFrom = (UINT_PTR)id;
+        info.hdr.hwndFrom = nullptr;
+        SendMessageA(frame_, WM_NOTIFY, 0, (LPARAM)&info);
+        ASSERT_NE(info.lpszText, nullptr) << "button " << id;
+        EXPECT_STREQ(info.lpszText, GetToolBarToolTipText()[id - IDM_TB_NEW_ARCHIVE]) << "button " << id;
+    }
+}
