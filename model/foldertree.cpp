@@ -723,6 +723,8 @@ WNDPROC gComboClassProc = nullptr;
 LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_SETREDRAW:
+        return KeepHiddenAcrossRedraw(gTreeClassProc, tree, wParam, lParam);
     case WM_SETCURSOR:
         if (GApp.busy.load()) {
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -797,6 +799,8 @@ void OnPathComboChoice(HWND combo)
 LRESULT CALLBACK PathComboProc(HWND combo, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_SETREDRAW:
+        return KeepHiddenAcrossRedraw(gComboClassProc, combo, wParam, lParam);
     case WM_COMMAND:
         if (HIWORD(wParam) == CBN_SELENDOK) {
             LRESULT r = CallWindowProcA(gComboClassProc, combo, msg, wParam, lParam);

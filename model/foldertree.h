@@ -22,8 +22,9 @@ enum { TIMER_FOLDER_CHANGE = 4321, FOLDER_CHANGE_RETRY_MS = 200 };
 // ---- creation ----
 
 // Folder tree child of parent with id (2003): buttons, lines, lines at root, edit labels,
-// selection always shown, tab stop; subclassed for dragging folders and the busy cursor.
-// Returns the window, null on failure.
+// selection always shown, tab stop; subclassed for dragging folders and the busy cursor (a
+// hidden tree stays hidden when its repainting is locked and unlocked). Returns the window,
+// null on failure.
 HWND CreateFolderTree(HWND parent, int id);
 // Path combo (ComboBoxEx32) child of parent with id (2005): drop-down list of folder paths
 // with folder icons, height 200; subclassed (choosing a path selects its folder). Returns the

@@ -341,9 +341,32 @@ void ScheduleSelectionUpdate(HWND view)
 // through the window server) for every message, which made inserting rows ten times slower.
 WNDPROC gListViewClassProc = nullptr;
 
+}  // namespace
+
+LRESULT KeepHiddenAcrossRedraw(WNDPROC classProc, HWND window, WPARAM wParam, LPARAM lParam)
+{
+    // Locking repainting takes WS_VISIBLE away and unlocking gives it back, also to a window
+    // that was hidden before the lock: a view of the other mode must stay hidden.
+    static const char kHiddenAtLock[] = "Kelvora.HiddenAtLock";
+    if (!wParam) {
+        if (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) RemovePropA(window, kHiddenAtLock);
+        else SetPropA(window, kHiddenAtLock, (HANDLE)1);
+        return CallWindowProcA(classProc, window, WM_SETREDRAW, wParam, lParam);
+    }
+    int wasHidden = RemovePropA(window, kHiddenAtLock) != nullptr;
+    LRESULT result = CallWindowProcA(classProc, window, WM_SETREDRAW, wParam, lParam);
+    if (wasHidden && (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE))
+        SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)WS_VISIBLE);
+    return result;
+}
+
+namespace {
+
 LRESULT CALLBACK ListViewProc(HWND view, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_SETREDRAW:
+        return KeepHiddenAcrossRedraw(gListViewClassProc, view, wParam, lParam);
     case WM_SETCURSOR:
         if (GApp.busy.load()) {
             SetCursor(LoadCursor(nullptr, IDC_WAIT));

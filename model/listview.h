@@ -47,8 +47,9 @@ enum { SORT_MARK_NONE = 0, SORT_MARK_ASCENDING = 1, SORT_MARK_DESCENDING = 2 };
 
 // Creates a report list view child of parent with id (2002 LIST, 2004 TreeList): edit labels,
 // selection always shown, shared image lists, the eight columns, subclassed (cursor while
-// busy, header drawing, mouse estimates), prepared for row batches from workers. The caller
-// stores the handle in GApp. Returns the window, null on failure.
+// busy, header drawing, mouse estimates; a hidden list stays hidden when its repainting is
+// locked and unlocked), prepared for row batches from workers. The caller stores the handle in
+// GApp. Returns the window, null on failure.
 HWND CreateArchiveListView(HWND parent, int id);
 // Inserts the eight columns (texts from the language library, widths and alignment as the
 // views show them). Failures are shown once each in a topmost box. Returns 1, 0 on failure.
@@ -135,6 +136,9 @@ int OnListViewNotify(const NMHDR* header, LRESULT* result);
 int GetEstimatedItems(HWND view);
 // 1 when the left button went down on view and has not yet come up (drag start).
 int IsListDragStarted(HWND view);
+// WM_SETREDRAW for a view subclassed here: passes it to classProc and keeps a hidden window
+// hidden (unlocking repainting would show it). Returns the class procedure's answer.
+LRESULT KeepHiddenAcrossRedraw(WNDPROC classProc, HWND window, WPARAM wParam, LPARAM lParam);
 // Tells every view (lists, tree, combo) to set its cursor again (after busy changed).
 void RefreshViewCursors(void);
 // Takes GApp.busy (test-and-set) and shows the wait cursor on the views. 1 when taken.

@@ -526,6 +526,20 @@ TEST_F(ListViews, WaitCursorWhileBusyArrowOtherwise)
     }
 }
 
+TEST_F(ListViews, AHiddenViewStaysHiddenWhenItsRepaintingIsUnlocked)
+{
+    for (HWND view : {host.list, host.treeList, host.tree, host.combo}) {
+        ShowWindow(view, SW_HIDE);
+        SendMessageA(view, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(view, WM_SETREDRAW, TRUE, 0);
+        EXPECT_FALSE(GetWindowLongPtrA(view, GWL_STYLE) & WS_VISIBLE) << "view " << (void*)view;
+        ShowWindow(view, SW_SHOW);
+        SendMessageA(view, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(view, WM_SETREDRAW, TRUE, 0);
+        EXPECT_TRUE(GetWindowLongPtrA(view, GWL_STYLE) & WS_VISIBLE) << "view " << (void*)view;
+    }
+}
+
 TEST_F(ListViews, ShiftClickEstimatesTheRowsOfTheRange)
 {
     ASSERT_TRUE(OpenArchiveInViews(ViewFixture("nested.zip")));
