@@ -214,5 +214,6 @@ extern ViewHooks GViewHooks;
 
 // Fills the slots of the ZIP engine's hooks that belong to the views: forgetting and
 // re-applying the sort, totals in the status bar, resetting the path combo and rebuilding the
-// folder tree after a listing into TreeList.
+// folder view after a listing into TreeList (SynchronizeTreeView on the listing's thread, so
+// the listing ends with the folder view complete).
 void InstallViewHooksIntoZipEngine(void);
