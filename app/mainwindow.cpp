@@ -462,17 +462,14 @@ struct ArchiveWatcher {
 
 std::shared_ptr<ArchiveWatcher> gWatcher;
 
-// 1 while the archive's name still leads to a file. A file that another program holds open
-// is still there: only "not found" answers count as gone.
+// 1 while the archive's name still leads to a file: an open for existence only (no access, no
+// sharing), which no other program's handle can refuse.
 int ArchiveStillThere(const char* path)
 {
     HANDLE file = CreateFileA(path, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return 1;
-    }
-    DWORD error = GetLastError();
-    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) ? 0 : 1;
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
 }
 
 DWORD WINAPI ArchiveWatcherThread(LPVOID param)

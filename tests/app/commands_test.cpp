@@ -225,6 +225,15 @@ TEST_F(MainWindowTest, NoticesWhenTheArchiveVanishes)
         EXPECT_TRUE(IsWindowEnabled(GApp.hwndList));
         EXPECT_TRUE(MessageTexts().empty());
         DeleteFileA((folder_ + "\\neighbour.txt").c_str());
+        // Another program holding the archive open does not count as a change.
+        HANDLE held = CreateFileA(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(WriteWholeFile(folder_ + "\\neighbour.txt", "n"));
+        PumpMessagesFor(300);
+        CloseHandle(held);
+        EXPECT_TRUE(IsWindowEnabled(GApp.hwndList));
+        EXPECT_TRUE(IsArchiveWatcherRunning());
+        DeleteFileA((folder_ + "\\neighbour.txt").c_str());
 
         ASSERT_TRUE(c.change(archive));
         EXPECT_TRUE(PumpMessagesUntil([&] { return !MessageTexts().empty(); }, 10000));
