@@ -486,17 +486,16 @@ DWORD WINAPI ArchiveWatcherThread(LPVOID param)
     else CopyBounded(folder, sizeof folder, ".");
     if (strlen(folder) == 2 && folder[1] == ':') CopyBounded(folder + 2, sizeof folder - 2, "\\");
 
-    while (!w->stop.load()) {
+    // One notification handle for the whole watch: changes that happen while the archive is
+    // being looked at stay recorded for the next wait instead of falling between two handles.
+    HANDLE change = FindFirstChangeNotificationA(folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    if (change == INVALID_HANDLE_VALUE) {
+        LogPrint(-1, GApp.verbose, "invalid %d\n", (int)GetLastError());
+        change = nullptr;
+    }
+    while (change && !w->stop.load()) {
         if (!copy[0] || strcmp(GApp.currentArchive, copy) != 0 || IsModificationRunning()) break;
-        HANDLE change = FindFirstChangeNotificationA(folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-        if (change == INVALID_HANDLE_VALUE) {
-            LogPrint(-1, GApp.verbose, "invalid %d\n", (int)GetLastError());
-            break;
-        }
-        HANDLE waits[2] = {change, w->stopEvent};
-        DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        FindCloseChangeNotification(change);
-        if (woke != WAIT_OBJECT_0 || w->stop.load()) break;
+        // Looked at before each wait: a change made before the handle was armed is seen too.
         if (!ArchiveStillThere(copy)) {
             if (GApp.currentArchive[0] && strcmp(GApp.currentArchive, copy) == 0 && !IsModificationRunning()) {
                 w->stop.store(1);
@@ -504,7 +503,12 @@ DWORD WINAPI ArchiveWatcherThread(LPVOID param)
             }
             break;
         }
+        HANDLE waits[2] = {change, w->stopEvent};
+        DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (woke != WAIT_OBJECT_0 || w->stop.load()) break;
+        if (!FindNextChangeNotification(change)) break;
     }
+    if (change) FindCloseChangeNotification(change);
     w->ended.store(1);
     return 0;
 }
