@@ -516,37 +516,6 @@ DWORD WINAPI ArchiveWatcherThread(LPVOID param)
 // ---------------------------------------------------------------------------------------------
 // Frame message handlers
 
-// A hidden view stays hidden while its owner locks and unlocks its repainting: the unlock
-// (WM_SETREDRAW TRUE) would show it again, on top of the view that is active. A plain window
-// procedure in front of the control: the common-controls subclass chain costs every message
-// of a row insertion a detour that makes filling a list many times slower under Wine.
-const char kPreviousProcProperty[] = "KelvoraKeepHiddenProc";
-
-LRESULT CALLBACK KeepHiddenWhileRedrawProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    WNDPROC previous = (WNDPROC)GetPropA(window, kPreviousProcProperty);
-    if (!previous) return DefWindowProcA(window, msg, wParam, lParam);
-    if (msg == WM_SETREDRAW) {
-        LONG_PTR before = GetWindowLongPtrA(window, GWL_STYLE);
-        LRESULT result = CallWindowProcA(previous, window, msg, wParam, lParam);
-        if (!(before & WS_VISIBLE)) SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)WS_VISIBLE);
-        return result;
-    }
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)previous);
-        RemovePropA(window, kPreviousProcProperty);
-    }
-    return CallWindowProcA(previous, window, msg, wParam, lParam);
-}
-
-void KeepHiddenWhileRedraw(HWND window)
-{
-    if (!window) return;
-    WNDPROC previous = (WNDPROC)GetWindowLongPtrA(window, GWLP_WNDPROC);
-    if (SetPropA(window, kPreviousProcProperty, (HANDLE)previous))
-        SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)KeepHiddenWhileRedrawProc);
-}
-
 int CreateChildren(HWND frame)
 {
     GApp.hwndMain = frame;
@@ -570,8 +539,6 @@ int CreateChildren(HWND frame)
     if (GApp.hwndTreeList) ShowWindow(GApp.hwndTreeList, SW_HIDE);
     if (GApp.hwndTree) ShowWindow(GApp.hwndTree, SW_HIDE);
     if (GApp.hwndPathCombo) ShowWindow(GApp.hwndPathCombo, SW_HIDE);
-    HWND views[] = {GApp.hwndList, GApp.hwndTree, GApp.hwndTreeList, GApp.hwndPathCombo};
-    for (HWND w : views) KeepHiddenWhileRedraw(w);
     if (!GApp.hwndList || !GApp.hwndTreeList || !GApp.hwndTree || !GApp.hwndPathCombo || !GApp.hwndStatus) return 0;
     GApp.hwndFocusView = GApp.hwndList;
     gFolderView = 0;
