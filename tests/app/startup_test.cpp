@@ -176,11 +176,11 @@ TEST(BusyProtocol, OneOfManyTakersWins)
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&] {
                 ready.fetch_add(1);
-                while (!go.load()) {}
+                while (!go.load()) std::this_thread::yield();
                 if (BeginBusy()) winners.fetch_add(1);
             });
         }
-        while (ready.load() < kThreads) {}
+        while (ready.load() < kThreads) std::this_thread::yield();
         go.store(1);
         for (std::thread& t : threads) t.join();
         ASSERT_EQ(winners.load(), 1) << "round " << round;
