@@ -106,17 +106,40 @@ void SelectFirstFolder(void)
     TreeView_SelectItem(GApp.hwndTree, below ? below : folder ? folder : root);
 }
 
+// The archive a shot opens: named by the script, else the one it made beside the build's
+// programs (build/shots). 0 when there is none: an empty window is no picture of the views.
+int ShotArchive(int big, char* out, size_t outSize)
+{
+    const char* named = getenv(big ? "KELVORA_SHOT_BIG_ARCHIVE" : "KELVORA_SHOT_ARCHIVE");
+    if (named && *named) {
+        snprintf(out, outSize, "%s", named);
+    } else {
+        char program[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, program, sizeof program);
+        char* cut = strrchr(program, '\\');
+        if (cut) *cut = '\0';
+        snprintf(out, outSize, "%s\\..\\shots\\%s", program, big ? "big.zip" : "demo.zip");
+    }
+    if (GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES) return 1;
+    fprintf(stderr, "kelvora_shots: %s is missing (scripts/screenshots-app.sh makes it)\n", out);
+    return 0;
+}
+
 DWORD WINAPI MainWindowShotThread(LPVOID)
 {
     WindowShot* shot = &gShot;
-    const char* archive = getenv(shot->what == kShowExtraction ? "KELVORA_SHOT_BIG_ARCHIVE" : "KELVORA_SHOT_ARCHIVE");
+    char archive[MAX_PATH];
+    if (!ShotArchive(shot->what == kShowExtraction, archive, sizeof archive)) {
+        SetEvent(shot->ready);
+        return 1;
+    }
     SetSettingsKeyPath("SOFTWARE\\KelvoraShots");
     SetDoNotSaveRecent(1);
     GApp.currentJob = (ListingJob*)calloc(1, sizeof(ListingJob));
     InstallViewHandlers();
     RegisterMainWindowClass(GetModuleHandleA(nullptr));
     shot->frame = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-    if (shot->frame && archive && *archive) {
+    if (shot->frame) {
         SetWindowPos(shot->frame, nullptr, 40, 30, 1060, 660, SWP_NOZORDER);
         OpenCompressedFile(archive, shot->frame);
         PumpUntilIdle(120000);
