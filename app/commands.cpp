@@ -345,12 +345,24 @@ int ExtractSelectionOrArchive(HWND frame, int)
         ExtractArchive(GApp.currentArchive, 0, 1);
         return 1;
     }
+    // busy is taken before the first question and handed to the extraction thread, so a
+    // second command cannot pass while the folder is asked for.
+    if (!BeginBusy()) return 0;
     char folder[260] = "";
-    if (!PromptBrowseFolder(frame, GetMessageText(0), gLastExtractFolder, folder, sizeof folder) || !folder[0]) return 0;
+    if (!PromptBrowseFolder(frame, GetMessageText(0), gLastExtractFolder, folder, sizeof folder) || !folder[0]) {
+        EndBusy();
+        return 0;
+    }
     CopyBounded(gLastExtractFolder, sizeof gLastExtractFolder, folder);
-    if (IsZipPasswordProtected() && !IsGlobalPasswordSet() && PromptPassword() != PROMPT_OK) return 0;
+    if (IsZipPasswordProtected() && !IsGlobalPasswordSet() && PromptPassword() != PROMPT_OK) {
+        EndBusy();
+        return 0;
+    }
     ExtractionContext* ctx = (ExtractionContext*)malloc(sizeof(ExtractionContext));
-    if (!ctx) return 0;
+    if (!ctx) {
+        EndBusy();
+        return 0;
+    }
     InitExtractionContext(ctx);
     CopyBounded(ctx->targetFolder, sizeof ctx->targetFolder, folder);
     CopyBounded(ctx->archivePath, sizeof ctx->archivePath, GApp.currentArchive);
@@ -362,10 +374,6 @@ int ExtractSelectionOrArchive(HWND frame, int)
     // Nothing selected in the folder view: every member of the shown folder.
     ctx->extractAll = selected == 0 ? 1 : 0;
     ctx->entryProgress = 1;
-    if (!BeginBusy()) {
-        free(ctx);
-        return 0;
-    }
     SetCanceledByUser(0);
     static char heading[260];
     CopyBounded(heading, sizeof heading, GetMessageText(42));

@@ -686,11 +686,11 @@ int ExtractZipFilesFromListMF(HWND sourceView, const char* archivePath, int with
 
 namespace {
 
+// Runs with GApp.busy taken by ExtractArchive and gives it back at the end.
 DWORD WINAPI ZipExtractionThread(LPVOID param)
 {
     ExtractionContext* ctx = (ExtractionContext*)param;
     HRESULT com = CoInitialize(nullptr);
-    GApp.busy.store(1);
     ExtractZipFilesFromList(ctx->sourceView, ctx->archivePath, ctx->withoutPath, ctx->overwriteMode, ctx->password, ctx,
                             ctx->extractAll, ctx->silent, ctx->entryProgress);
     LeaveBusy(GApp.busy);
@@ -707,12 +707,17 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
         LogPrint(kLogInfo, GApp.verbose, "ZipFilename is NULL");
         return;
     }
-    if (GApp.busy.load()) {
+    // busy is taken here, before the first question, and handed to the extraction: a second
+    // command arriving while the folder is asked for is refused instead of passing too.
+    if (!TryEnterBusy(GApp.busy)) {
         LogPrint(kLogInfo, GApp.verbose, "already busy");
         return;
     }
     char folder[260] = "";
-    if (!PromptBrowseFolder(OwnerWindow(), GetMessageText(0), gLastExtractFolder, folder, sizeof folder)) return;
+    if (!PromptBrowseFolder(OwnerWindow(), GetMessageText(0), gLastExtractFolder, folder, sizeof folder)) {
+        LeaveBusy(GApp.busy);
+        return;
+    }
     CopyText(gLastExtractFolder, sizeof gLastExtractFolder, folder);
 
     ExtractionContext* ctx = &GExtractContext;
@@ -727,7 +732,10 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
     ctx->entryProgress = 1;
     ctx->silent = silent;
     if (IsZipPasswordProtected() && !IsGlobalPasswordSet()) {
-        if (PromptPassword() != PROMPT_OK) return;
+        if (PromptPassword() != PROMPT_OK) {
+            LeaveBusy(GApp.busy);
+            return;
+        }
     }
     CopyText(ctx->password, sizeof ctx->password, IsZipPasswordProtected() ? password : "");
 
@@ -743,15 +751,23 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
         }
         if (onNewThread) {
             HANDLE h = CreateThread(nullptr, 0, ZipExtractionThread, ctx, 0, nullptr);
-            if (h) CloseHandle(h);
-            else ZipExtractionThread(ctx);
+            if (h) {
+                CloseHandle(h);
+            } else {
+                // No thread, no extraction: the dialog goes and busy is given back.
+                LogPrint(-1, GApp.verbose, "ExtractArchive: cannot start the extraction %d", (int)GetLastError());
+                if (!silent) DestroyProgressDialog();
+                LeaveBusy(GApp.busy);
+            }
         } else {
             ZipExtractionThread(ctx);
         }
     } else if ((format == CM_TAR || format == CM_ISO || format == CM_RAR) && GZipHooks.extractOtherFormat) {
         SetCanceledByUser(0);
         GZipHooks.extractOtherFormat(format, ctx);
+        LeaveBusy(GApp.busy);
     } else {
+        LeaveBusy(GApp.busy);
         PromptMessageBox(OwnerWindow(), "ExtractArchive GCompressionMethod not specified", "Kelvora", MB_OK);
     }
 }
@@ -829,10 +845,12 @@ DWORD WINAPI ExtractMultipleFilesThread(LPVOID param)
 
 }  // namespace
 
-int ExtractMultipleFiles(const char* archivePath, const char* targetFolder, int silent, int index, int count,
-                         int entryProgress)
+namespace {
+
+// One archive of a batch; the caller holds GApp.busy.
+int ExtractOneArchiveOfBatch(const char* archivePath, const char* targetFolder, int silent, int index, int count,
+                             int entryProgress)
 {
-    if (GApp.busy.load()) return 0;
     if (!archivePath || !*archivePath || !targetFolder || !*targetFolder) {
         LogPrint(kLogInfo, GApp.verbose, "ZipFilename is NULL");
         return EXTRACT_FAILED;
@@ -888,6 +906,21 @@ int ExtractMultipleFiles(const char* archivePath, const char* targetFolder, int 
     return rc;
 }
 
+}  // namespace
+
+int ExtractMultipleFiles(const char* archivePath, const char* targetFolder, int silent, int index, int count,
+                         int entryProgress)
+{
+    // A refusal is no success: a batch that deletes what it extracted must keep this archive.
+    if (!TryEnterBusy(GApp.busy)) {
+        LogPrint(kLogInfo, GApp.verbose, "already busy");
+        return EXTRACT_BUSY;
+    }
+    int rc = ExtractOneArchiveOfBatch(archivePath, targetFolder, silent, index, count, entryProgress);
+    LeaveBusy(GApp.busy);
+    return rc;
+}
+
 void BatchTargetFolder(const char* base, const char* archivePath, int folderPerArchive, char* out, size_t outSize)
 {
     if (!folderPerArchive) {
@@ -934,20 +967,15 @@ void WalkForArchives(const std::string& folder, std::vector<std::string>* found)
 // Without a choice dialog of its own the batch takes every archive it found.
 INT_PTR TakeEveryArchive(void*) { return PROMPT_OK; }
 
-}  // namespace
-
-DWORD WINAPI ExtractBatchThread(LPVOID param)
+// The archives of a batch one after the other; the caller holds GApp.busy.
+void RunBatch(BatchExtractJob* job)
 {
-    BatchExtractJob* job = (BatchExtractJob*)param;
-    if (!job) return 0;
-    job->result = 0;
-    job->archivesDone = 0;
     std::vector<std::string> archives;
     std::string root = job->searchFolder;
     while (root.size() > 3 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
     WalkForArchives(root, &archives);
     std::sort(archives.begin(), archives.end());
-    if (job->chooseFromList && PromptModalDialog("batch-choose", TakeEveryArchive, &archives) != PROMPT_OK) return 0;
+    if (job->chooseFromList && PromptModalDialog("batch-choose", TakeEveryArchive, &archives) != PROMPT_OK) return;
     int count = (int)archives.size();
     for (int k = 0; k < count; ++k) {
         char target[260];
@@ -964,7 +992,7 @@ DWORD WINAPI ExtractBatchThread(LPVOID param)
                 continue;
             }
         }
-        int rc = ExtractMultipleFiles(archives[k].c_str(), target, job->silent, k + 1, count, job->entryProgress);
+        int rc = ExtractOneArchiveOfBatch(archives[k].c_str(), target, job->silent, k + 1, count, job->entryProgress);
         job->archivesDone++;
         if (rc == EXTRACT_CANCELLED) {
             job->result = EXTRACT_CANCELLED;
@@ -974,20 +1002,56 @@ DWORD WINAPI ExtractBatchThread(LPVOID param)
         // Only a complete extraction may cost the archive: anything less keeps it.
         if (job->deleteAfter && rc == 0) DeleteFileA(archives[k].c_str());
     }
+}
+
+}  // namespace
+
+DWORD WINAPI ExtractBatchThread(LPVOID param)
+{
+    BatchExtractJob* job = (BatchExtractJob*)param;
+    if (!job) return 0;
+    job->archivesDone = 0;
+    // The whole batch is one operation: busy is held from the first archive to the last.
+    if (!job->holdsBusy && !TryEnterBusy(GApp.busy)) {
+        LogPrint(kLogInfo, GApp.verbose, "already busy");
+        job->result = EXTRACT_BUSY;
+        return 0;
+    }
+    job->holdsBusy = 0;
+    job->result = 0;
+    RunBatch(job);
+    LeaveBusy(GApp.busy);
+    if (GZipHooks.updateMenuState) GZipHooks.updateMenuState();
     return 0;
 }
 
 int StartBatchExtraction(const BatchExtractJob* options)
 {
+    // Taken before the first question and handed to the batch thread.
+    if (!TryEnterBusy(GApp.busy)) {
+        LogPrint(kLogInfo, GApp.verbose, "already busy");
+        return 0;
+    }
     static BatchExtractJob job;
     if (options) job = *options;
     char folder[260] = "";
-    if (!PromptBrowseFolder(OwnerWindow(), GetGenericText(60), job.searchFolder, folder, sizeof folder)) return 0;
+    if (!PromptBrowseFolder(OwnerWindow(), GetGenericText(60), job.searchFolder, folder, sizeof folder)) {
+        LeaveBusy(GApp.busy);
+        return 0;
+    }
     CopyText(job.searchFolder, sizeof job.searchFolder, folder);
-    if (!PromptBrowseFolder(OwnerWindow(), GetGenericText(61), job.targetBase, folder, sizeof folder)) return 0;
+    if (!PromptBrowseFolder(OwnerWindow(), GetGenericText(61), job.targetBase, folder, sizeof folder)) {
+        LeaveBusy(GApp.busy);
+        return 0;
+    }
     CopyText(job.targetBase, sizeof job.targetBase, folder);
+    job.holdsBusy = 1;
     HANDLE h = CreateThread(nullptr, 0, ExtractBatchThread, &job, 0, nullptr);
-    if (!h) return 0;
+    if (!h) {
+        job.holdsBusy = 0;
+        LeaveBusy(GApp.busy);
+        return 0;
+    }
     CloseHandle(h);
     return 1;
 }

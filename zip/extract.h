@@ -22,6 +22,7 @@ enum {
     EXTRACT_INCOMPLETE = 1,   // finished, but some entries failed or were refused
     EXTRACT_CANCELLED = 100,
     EXTRACT_FAILED = -1,      // nothing extracted: archive not opened, empty selection, no memory
+    EXTRACT_BUSY = -2,        // refused: another operation holds GApp.busy; nothing done
 };
 // do_write_currentfile's result for an entry whose name leaves the target folder.
 enum { WRITE_REFUSED = 101 };
@@ -80,7 +81,10 @@ extern ExtractionContext GBatchContext;
 int GetExtractionThroughput(int64_t* done, int64_t* total, DWORD* startTick);
 
 // The extract command for the whole open archive: asks for the folder and, for a protected
-// archive, the password; then extracts (on a new thread when onNewThread is set).
+// archive, the password; then extracts (on a new thread when onNewThread is set). Refused
+// (logged "already busy") while GApp.busy is set; otherwise takes it before the first
+// question and gives it back when a question is cancelled, the thread cannot start or the
+// extraction ends.
 void ExtractArchive(const char* archivePath, int silent, int onNewThread);
 
 // Extracts the selection of sourceView (or every entry with extractAll) of archivePath below
@@ -112,7 +116,8 @@ int do_write_currentfile(ExtractionContext* context, const unz_file_info64* info
 int TestZipArchive(const char* archivePath, ExtractionContext* context);
 
 // One archive of a batch into targetFolder. Returns 0 (or EXTRACT_INCOMPLETE), or 100 when
-// cancelled. Does nothing while GApp.busy is set.
+// cancelled. Takes GApp.busy for the run; while another operation holds it nothing is done
+// and EXTRACT_BUSY is returned.
 int ExtractMultipleFiles(const char* archivePath, const char* targetFolder, int silent, int index, int count,
                          int entryProgress);
 
@@ -125,13 +130,18 @@ struct BatchExtractJob {
     int chooseFromList;         // let the user choose among the archives found
     int silent;
     int entryProgress;
-    int result;                 // out: 0 done, 100 stopped, 1 some archive not fully extracted
+    int result;                 // out: 0 done, 100 stopped, 1 some archive not fully extracted,
+                                // EXTRACT_BUSY another operation held GApp.busy
     int archivesDone;           // out
+    int holdsBusy;              // the starter took GApp.busy for this job (the thread gives it back)
 };
-// Worker thread of the batch command: param is a BatchExtractJob owned by the caller.
+// Worker thread of the batch command: param is a BatchExtractJob owned by the caller. Holds
+// GApp.busy from the first archive to the last (taking it unless holdsBusy says the starter
+// did) and gives it back at the end.
 DWORD WINAPI ExtractBatchThread(LPVOID param);
-// The batch command: asks for the search folder (generic text 60) and the target base folder
-// (generic text 61), then runs ExtractBatchThread with the options given. 1 started, 0 cancelled.
+// The batch command: takes GApp.busy (0 when another operation holds it), asks for the search
+// folder (generic text 60) and the target base folder (generic text 61), then runs
+// ExtractBatchThread with the options given. 1 started; 0 cancelled or refused (busy free again).
 int StartBatchExtraction(const BatchExtractJob* options);
 // The target folder of one archive of a batch (base, or base + "\" + name cut at its first '.'
 // after the first character).
