@@ -425,15 +425,13 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
 int ReadArchiveForAppend(ZipCreateOptions* o, ZipTailInfo* tail)
 {
     if (!ReadZipTailInfo(o->targetArchive, tail)) return 0;
-    // The reader refuses an archive that is nothing but its end record; it is a valid empty one.
-    if (tail->entries == 0 && tail->centralSize == 0 && tail->endRecordOffset == 0) return 1;
     unzFile uf = MyWaitunzOpen2_64(o->targetArchive, 3000);
     if (!uf) return 0;
     unz_global_info64 gi = {};
     int ok = unzGetGlobalInfo64(uf, &gi) == UNZ_OK;
     uint64_t entries = 0;
-    if (ok && gi.number_entry > 0) {
-        int rc = unzGoToFirstFile(uf);
+    if (ok) {
+        int rc = ZipGoToFirstEntry(uf);
         while (rc == UNZ_OK) {
             unz_file_info64 info;
             char name[1024];

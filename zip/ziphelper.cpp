@@ -58,12 +58,41 @@ enum { kReadWindow = 65536 };
 struct BufferedReadFile {
     HANDLE handle;
     uint64_t pos;        // logical position
+    uint64_t lead;       // zero bytes the reader sees in front of the file (empty archives)
     uint64_t osPos;      // where the system's file pointer stands
     uint64_t bufStart;   // file offset of buf[0]
     uint32_t bufLen;     // valid bytes in buf
     int error;
     unsigned char buf[kReadWindow];
 };
+
+// An archive without members is nothing but its end record, found at offset 0; minizip takes
+// a record at offset 0 for "no record found" and refuses the archive. Such an archive is shown
+// to the reader behind this many zero bytes, so that its record lies after them (the reader
+// counts them as bytes in front of the archive, as it does for a self-extractor's program).
+enum { kEmptyArchiveLead = 1 };
+
+uint16_t Le16(const unsigned char* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+uint32_t Le32(const unsigned char* p) { return (uint32_t)Le16(p) | ((uint32_t)Le16(p + 2) << 16); }
+
+// 1 when the open file is a complete empty archive: an end record at offset 0 that lists no
+// entries, an empty central directory at offset 0, one disk, and a comment that ends exactly
+// at the end of the file. A record claiming entries, or a cut or padded file, is no such archive.
+int IsBareEndRecord(HANDLE h)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h, &size) || size.QuadPart < 22 || size.QuadPart > 22 + 0xFFFF) return 0;
+    unsigned char e[22];
+    DWORD got = 0;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    BOOL read = SetFilePointerEx(h, start, nullptr, FILE_BEGIN) && ReadFile(h, e, sizeof e, &got, nullptr);
+    // The layer's reads expect the system's file pointer at 0.
+    if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !read || got != sizeof e) return 0;
+    return Le32(e) == 0x06054b50 && Le16(e + 4) == 0 && Le16(e + 6) == 0 && Le16(e + 8) == 0 &&
+           Le16(e + 10) == 0 && Le32(e + 12) == 0 && Le32(e + 16) == 0 &&
+           (LONGLONG)Le16(e + 20) == size.QuadPart - 22;
+}
 
 thread_local int tFileOpened = 0;
 thread_local DWORD tFileOpenError = 0;
@@ -105,6 +134,7 @@ voidpf ZCALLBACK BufferedOpen(voidpf, const void* filename, int mode)
     }
     f->handle = h;
     f->pos = f->osPos = f->bufStart = 0;
+    f->lead = IsBareEndRecord(h) ? kEmptyArchiveLead : 0;
     f->bufLen = 0;
     f->error = 0;
     tFileOpened = 1;
@@ -116,11 +146,16 @@ uLong ZCALLBACK BufferedRead(voidpf, voidpf stream, void* buf, uLong size)
     BufferedReadFile* f = (BufferedReadFile*)stream;
     unsigned char* out = (unsigned char*)buf;
     uLong copied = 0;
+    while (copied < size && f->pos < f->lead) {
+        out[copied++] = 0;
+        ++f->pos;
+    }
     while (copied < size) {
-        if (f->pos >= f->bufStart && f->pos < f->bufStart + f->bufLen) {
-            uint64_t avail = f->bufStart + f->bufLen - f->pos;
+        uint64_t at = f->pos - f->lead;  // offset in the file
+        if (at >= f->bufStart && at < f->bufStart + f->bufLen) {
+            uint64_t avail = f->bufStart + f->bufLen - at;
             uLong n = (uLong)((uint64_t)(size - copied) < avail ? (uint64_t)(size - copied) : avail);
-            memcpy(out + copied, f->buf + (f->pos - f->bufStart), n);
+            memcpy(out + copied, f->buf + (at - f->bufStart), n);
             f->pos += n;
             copied += n;
             continue;
@@ -128,13 +163,13 @@ uLong ZCALLBACK BufferedRead(voidpf, voidpf stream, void* buf, uLong size)
         DWORD got = 0;
         uLong rest = size - copied;
         if (rest >= kReadWindow) {
-            if (!ReadAt(f, f->pos, out + copied, rest, &got)) { f->error = 1; break; }
+            if (!ReadAt(f, at, out + copied, rest, &got)) { f->error = 1; break; }
             f->pos += got;
             copied += got;
             break;
         }
-        if (!ReadAt(f, f->pos, f->buf, kReadWindow, &got)) { f->error = 1; break; }
-        f->bufStart = f->pos;
+        if (!ReadAt(f, at, f->buf, kReadWindow, &got)) { f->error = 1; break; }
+        f->bufStart = at;
         f->bufLen = got;
         if (got == 0) break;
     }
@@ -164,7 +199,7 @@ long ZCALLBACK BufferedSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
     case ZLIB_FILEFUNC_SEEK_END: {
         LARGE_INTEGER size;
         if (!GetFileSizeEx(f->handle, &size)) { f->error = 1; return -1; }
-        f->pos = (uint64_t)size.QuadPart + offset;
+        f->pos = f->lead + (uint64_t)size.QuadPart + offset;
         return 0;
     }
     default: return -1;
@@ -280,6 +315,14 @@ unzFile MyWaitunzOpen2_64(const char* path, int waitMs)
     return nullptr;
 }
 
+int ZipGoToFirstEntry(unzFile uf)
+{
+    if (!uf) return UNZ_PARAMERROR;
+    unz_global_info64 gi;
+    if (unzGetGlobalInfo64(uf, &gi) == UNZ_OK && gi.number_entry == 0) return UNZ_END_OF_LIST_OF_FILE;
+    return unzGoToFirstFile(uf);
+}
+
 int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize)
 {
     unz_file_info64 local;
@@ -332,7 +375,7 @@ int ZipCheckArchiveProtection(const char* path)
     ResetZipPasswordProtected();
     unzFile uf = MyWaitunzOpen2_64(path, 3000);
     if (!uf) return 0;
-    if (unzGoToFirstFile(uf) == UNZ_OK) ZipCheckFirstEntryEncrypted(uf);
+    if (ZipGoToFirstEntry(uf) == UNZ_OK) ZipCheckFirstEntryEncrypted(uf);
     unzClose(uf);
     return 1;
 }
@@ -429,7 +472,7 @@ int GetZipProperties(const char* path, int64_t* compressed, int64_t* uncompresse
     comment[got > 0 ? ((size_t)got < commentSize ? (size_t)got : commentSize - 1) : 0] = '\0';
     unz_global_info64 gi = {};
     unzGetGlobalInfo64(uf, &gi);
-    int rc = unzGoToFirstFile(uf);
+    int rc = ZipGoToFirstEntry(uf);
     while (rc == UNZ_OK) {
         unz_file_info64 info;
         char name[256];

@@ -49,8 +49,13 @@ DWORD GetZipLastSystemError(void);
 void ClearZipLastSystemError(void);
 
 // Opens an archive for reading; waitMs -1 means 3000, 0 tries once. Polls every 10 ms while the
-// open fails. Returns the reader handle (close it with unzClose) or nullptr.
+// open fails. Returns the reader handle (close it with unzClose) or nullptr. An archive without
+// members (nothing but its end record and comment) opens as an archive of 0 entries.
 unzFile MyWaitunzOpen2_64(const char* path, int waitMs);
+
+// Puts the reader on the first entry: minizip's UNZ_* result, UNZ_END_OF_LIST_OF_FILE (not an
+// error) for an archive without entries, where unzGoToFirstFile would report a damaged one.
+int ZipGoToFirstEntry(unzFile uf);
 
 // Reads the current entry's information; the name is always NUL-terminated within nameSize
 // (longer names are cut). Returns the UnzResult of the information call.

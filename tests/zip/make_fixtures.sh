@@ -47,6 +47,23 @@ python3 "$HERE/fixtures.py" --nocd "$OUT"
 head -c $(( $(stat -c %s zip_deflated.zip) / 2 )) zip_deflated.zip > truncated_half.zip
 head -c $(( $(stat -c %s zip_stored.zip) - 10 )) zip_stored.zip > truncated_tail.zip
 : > empty.zip
+# Archives without members: Python's, Info-ZIP's after deleting its only member, one with an
+# archive comment; and two damaged ones: an end record that claims a member, an archive comment
+# cut short.
+python3 - <<'PY'
+import zipfile
+with zipfile.ZipFile('empty_python.zip', 'w'):
+    pass
+with zipfile.ZipFile('empty_comment.zip', 'w') as z:
+    z.comment = b'an archive without members'
+end = lambda entries, comment=b'': (b'PK\5\6' + bytes(4) + entries.to_bytes(2, 'little') * 2 + bytes(8)
+                                    + len(comment).to_bytes(2, 'little') + comment)
+open('empty_claims_one.zip', 'wb').write(end(1))
+open('empty_cut_comment.zip', 'wb').write(end(0, b'an archive without members')[:-5])
+PY
+printf 'only member\n' > only.txt
+zip -q -X empty_infozip.zip only.txt && zip -q -d empty_infozip.zip only.txt
+rm only.txt
 python3 -c "open('notazip.zip','w').write('this is not a zip archive\n' * 200)"
 
 # What the other tools say: every listing, names from unzip, tests from unzip.
