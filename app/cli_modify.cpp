@@ -99,7 +99,7 @@ int ReadEntryNames(const char* archive, std::vector<std::string>* names)
 {
     unzFile uf = MyWaitunzOpen2_64(archive, 3000);
     if (!uf) return 0;
-    int rc = unzGoToFirstFile(uf);
+    int rc = ZipGoToFirstEntry(uf);
     while (rc == UNZ_OK) {
         unz_file_info64 info;
         if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) break;
