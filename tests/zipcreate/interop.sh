@@ -118,6 +118,29 @@ head -c 3000 lv6.zip > cut.zip; cp cut.zip cut.orig
 cli a cut.zip src/hello.txt; expect_rc 2 $? "append to a cut archive"
 cmp -s cut.zip cut.orig && pass "cut archive: unchanged" || fail "cut archive: changed"
 
+# Archives without members (Python's, Info-ZIP's after deleting the only member, one with a
+# comment) take additions; an end record claiming a member it lacks is refused and kept.
+python3 - <<'EOF'
+import zipfile
+with zipfile.ZipFile('empty_py.zip', 'w'):
+    pass
+with zipfile.ZipFile('empty_comment.zip', 'w') as z:
+    z.comment = b'kept comment'
+open('empty_claims.zip', 'wb').write(b'PK\5\6' + bytes(4) + b'\1\0\1\0' + bytes(10))
+EOF
+printf 'only\n' > only.txt; zip -q -X empty_infozip.zip only.txt; zip -q -d empty_infozip.zip only.txt; rm only.txt
+for e in empty_py empty_infozip empty_comment; do
+  cli a $e.zip src/hello.txt src/deep; expect_rc 0 $? "add to an empty archive: $e"
+  check_archive $e.zip "add to an empty archive: $e"
+  names=$(unzip -Z1 $e.zip | sort | tr '\n' ' ')
+  [ "$names" = "deep/er/ deep/er/est/ deep/er/est/leaf.txt hello.txt " ] && pass "$e: the new members" || fail "$e: members $names"
+done
+[ "$(python3 -c "import zipfile; print(zipfile.ZipFile('empty_comment.zip').comment.decode())")" = "kept comment" ] \
+  && pass "add to an empty archive: the comment is kept" || fail "add to an empty archive: the comment is lost"
+cp empty_claims.zip empty_claims.orig
+cli a empty_claims.zip src/hello.txt; expect_rc 2 $? "add to an end record claiming a member"
+cmp -s empty_claims.zip empty_claims.orig && pass "claiming end record: unchanged" || fail "claiming end record: changed"
+
 cli a missing.zip src/hello.txt src/nothing-here; expect_rc 1 $? "a missing input is reported"
 check_archive missing.zip "archive beside a missing input"
 
