@@ -1347,7 +1347,36 @@ struct DeleteSyncWork {
     std::vector<int> rows;                   // rows of view, descending
     std::unordered_set<std::string> names;   // full names of the deleted members
     int removed;
+    ArchiveTotals removedTotals;             // what the removed rows of view counted
 };
+
+// A row of work->view goes: its record's sizes leave the view's totals with it.
+int DeleteCountedRow(DeleteSyncWork* work, int row)
+{
+    const liststruct* record = RecordOfRow(work->view, row);
+    int64_t compressed = record ? record->compressed : 0;
+    int64_t uncompressed = record ? record->uncompressed : 0;
+    if (!DeleteListRow(work->view, row)) return 0;
+    work->removed++;
+    work->removedTotals.rows++;
+    work->removedTotals.compressed += compressed;
+    work->removedTotals.uncompressed += uncompressed;
+    return 1;
+}
+
+// The folder's totals follow TreeList's rows. listTotals are the archive's: the rewrite that
+// deleted the members has taken them off already.
+void SubtractRemovedTotals(const DeleteSyncWork* work)
+{
+    ArchiveTotals* totals = work->view == GApp.hwndTreeList ? &GApp.treeListTotals : nullptr;
+    if (!totals) return;
+    totals->rows -= work->removedTotals.rows;
+    totals->compressed -= work->removedTotals.compressed;
+    totals->uncompressed -= work->removedTotals.uncompressed;
+    if (totals->rows < 0) totals->rows = 0;
+    if (totals->compressed < 0) totals->compressed = 0;
+    if (totals->uncompressed < 0) totals->uncompressed = 0;
+}
 
 std::string FullNameOfRecord(const liststruct* record)
 {
@@ -1375,8 +1404,7 @@ int DeleteRowsOnListThread(void* context)
 {
     DeleteSyncWork* work = (DeleteSyncWork*)context;
     LockListRedraw(work->view);
-    for (int row : work->rows)
-        if (DeleteListRow(work->view, row)) work->removed++;
+    for (int row : work->rows) DeleteCountedRow(work, row);
     UnlockListRedraw(work->view);
     return work->removed;
 }
@@ -1394,7 +1422,7 @@ int DeleteNamedRowsOnListThread(void* context)
     LockListRedraw(work->view);
     for (int row = rows - 1; row >= 0; row--) {
         const liststruct* record = RecordOfRow(work->view, row);
-        if (record && work->names.count(FullNameOfRecord(record)) && DeleteListRow(work->view, row)) work->removed++;
+        if (record && work->names.count(FullNameOfRecord(record))) DeleteCountedRow(work, row);
     }
     UnlockListRedraw(work->view);
     return work->removed;
@@ -1407,17 +1435,22 @@ int SynchronizeListTreeListDelete(HWND view, const int* rows, int count)
     DeleteSyncWork work;
     work.view = view;
     work.removed = 0;
+    work.removedTotals = ArchiveTotals{0, 0, 0};
     work.rows.assign(rows, rows + count);
     std::sort(work.rows.begin(), work.rows.end(), [](int a, int b) { return a > b; });
     work.rows.erase(std::unique(work.rows.begin(), work.rows.end()), work.rows.end());
+    // Names and keys are read while the rows still exist.
     RunOnListThread(view, CollectDeletedNames, &work);
     RunOnListThread(view, DeleteRowsOnListThread, &work);
+    SubtractRemovedTotals(&work);
     int removed = work.removed;
     HWND other = view == GApp.hwndList ? GApp.hwndTreeList : view == GApp.hwndTreeList ? GApp.hwndList : nullptr;
     if (other && RowCountOf(other) > 0) {
         work.view = other;
         work.removed = 0;
+        work.removedTotals = ArchiveTotals{0, 0, 0};
         RunOnListThread(other, DeleteNamedRowsOnListThread, &work);
+        SubtractRemovedTotals(&work);
     }
     if (GApp.hwndTree) RunOnListThread(GApp.hwndTree, RemoveEmptiedFoldersOnTreeThread, nullptr);
     return removed;

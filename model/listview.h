@@ -180,8 +180,10 @@ DWORD WINAPI RenameListRowThread(LPVOID param);
 // After members were deleted from the archive: removes the rows of view listed in rows (count
 // indices) from view, the same members from the other list, and their keys from
 // TVRBTreeDataReady ("SynchronizeListTreeListDeleteThread: not found in TVRBTreeDataReady %s"
-// when a key is missing); folders left without content leave the tree and the combo. Callable
-// from a worker that holds GApp.busy. Returns the number of rows removed from view.
+// when a key is missing); folders left without content leave the tree and the combo. The
+// removed TreeList rows' sizes leave treeListTotals (listTotals are the archive's, which the
+// deleting rewrite keeps; the status bar is the caller's).
+// Callable from a worker that holds GApp.busy. Returns the number of rows removed from view.
 int SynchronizeListTreeListDelete(HWND view, const int* rows, int count);
 // Thread form: param is a malloc'ed RowDeleteJob whose rows were malloc'ed too; both are freed
 // here. The starter takes GApp.busy; the thread clears it.

@@ -160,7 +160,9 @@ struct DeleteContext {
 int DeleteFiles(HWND view, const char* archivePath, const char* question, int wait, int noQuestion,
                 int* resultOut = nullptr);
 // Thread: deletes the selected entries of context->view (param: a malloc'ed DeleteContext) and
-// then their rows; on failure the rows stay. Clears GApp.busy at the end.
+// then their rows in both lists, their keys, emptied folders in tree and combo, and their
+// sizes in the totals (SynchronizeListTreeListDelete); on failure everything stays. Clears
+// GApp.busy at the end.
 DWORD WINAPI DeleteThread(LPVOID param);
 // Thread: renames one entry of the current archive (param: a RenameRequest owned by the
 // starter until GModifyHooks.renameDone was called). A name that is already taken is refused

@@ -19,6 +19,7 @@
 #include "model/bstree.h"
 #include "model/keys.h"
 #include "model/list.h"
+#include "model/listview.h"
 #include "model/liststruct.h"
 #include "model/rbtree.h"
 #include "model/strutil.h"
@@ -87,11 +88,11 @@ void RowFullName(HWND view, int row, char* out, size_t outSize)
     else snprintf(out, outSize, "%s/%s", path, name);
 }
 
-// Puts the full names of the selected rows of view into a BSTree ZipEntry set. Returns the count.
-int FillSetWithSelectedRows(HWND view, BSTree* set)
+// Puts the full names of rows of view into a BSTree ZipEntry set. Returns the count.
+int FillSetWithRows(HWND view, const std::vector<int>& rows, BSTree* set)
 {
     int added = 0;
-    for (int row : SelectedRows(view)) {
+    for (int row : rows) {
         char full[260];
         RowFullName(view, row, full, sizeof full);
         ZipEntry* ze = CreateZipEntry(full, nullptr, row);
@@ -228,9 +229,10 @@ DWORD WINAPI DeleteThread(LPVOID param)
     DeleteContext* ctx = (DeleteContext*)param;
     GModificationRunning.store(1);
     HWND view = ctx->view;
-    int selected = (int)SendMessageA(view, LVM_GETSELECTEDCOUNT, 0, 0);
+    // The rows are taken once: the archive loses these members and the views these rows.
+    std::vector<int> rows = SelectedRows(view);
     SetProgressMinimum(0);
-    SetProgressMaximum(selected);
+    SetProgressMaximum((int)rows.size());
 
     int result = REWRITE_NOT_REPLACED;
     RewriteOutcome outcome;
@@ -238,7 +240,7 @@ DWORD WINAPI DeleteThread(LPVOID param)
     if (GCompressionMethod == CM_ZIP) {
         BSTree* set = CreateZipEntrySet();
         if (set) {
-            FillSetWithSelectedRows(view, set);
+            FillSetWithRows(view, rows, set);
             result = DeleteFileFromZIPTwoPass(ctx->archivePath, set, ctx->simulation, &outcome);
             BSTreeDestroy(&set);
         }
@@ -254,8 +256,10 @@ DWORD WINAPI DeleteThread(LPVOID param)
         FinishDeleteContext(ctx);
         return 0;
     }
+    // Both lists, the ready keys, the folder tree and the combo lose what the archive lost;
+    // the totals follow the rows, and the status bar shows those of the active view.
     SetBusyCursor(1);
-    DeleteRows(view, SelectedRows(view));
+    if (!rows.empty()) SynchronizeListTreeListDelete(view, rows.data(), (int)rows.size());
     SetBusyCursor(0);
     ShowActiveTotals();
     DestroyProgressDialog();
@@ -347,7 +351,7 @@ void DeleteCTRLCutEntries(void)
         int count = GModifyHooks.getCutRows(nullptr, 0);
         std::vector<int> rows(count > 0 ? (size_t)count : 0);
         if (count > 0) rows.resize((size_t)GModifyHooks.getCutRows(rows.data(), count));
-        DeleteRows(view, rows);
+        if (!rows.empty()) SynchronizeListTreeListDelete(view, rows.data(), (int)rows.size());
         SetBusyCursor(0);
         ShowActiveTotals();
     }

@@ -5,3 +5,9 @@ set_tests_properties(app_fixtures PROPERTIES FIXTURES_SETUP app_fixtures LABELS 
 target_compile_definitions(test_app PRIVATE KELVORA_APP_FIXTURES="${KV_APP_FIXTURES}")
 add_dependencies(test_app kelvora)
 list(APPEND KV_TEST_PROPERTIES FIXTURES_REQUIRED app_fixtures)
+# Deletions through the window, read back by Info-ZIP unzip on the Linux side.
+add_test(NAME app_delete_unzip
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/check_delete_unzip.sh ${CMAKE_BINARY_DIR}/app-delete-unzip
+    $<TARGET_FILE:test_app>)
+set_tests_properties(app_delete_unzip PROPERTIES FIXTURES_REQUIRED app_fixtures LABELS app TIMEOUT 600
+  SKIP_RETURN_CODE 77)
