@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of the main window into docs/screenshots/: the flat view and the folder view of a
-# demo archive, the progress dialog over the window during an extraction, and the command-line
-# help window. Makes the archives the shots open (once, in the build tree), then hands the shot
+# demo archive, a name search (the Find dialog and the row it found), the progress dialog over
+# the window during an extraction, and the command-line help window. Makes the archives the shots open (once, in the build tree), then hands the shot
 # names to scripts/screenshots.sh, which builds, starts Xvfb and photographs each one.
-#   scripts/screenshots-app.sh                 all four
+#   scripts/screenshots-app.sh                 all five
 #   scripts/screenshots-app.sh help-window     only the shots named
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,7 +48,7 @@ fi
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 export KELVORA_SHOT_ARCHIVE=$(winpath "$WORK/demo.zip")
 export KELVORA_SHOT_BIG_ARCHIVE=$(winpath "$WORK/big.zip")
-if [ $# -gt 0 ]; then NAMES=("$@"); else NAMES=(main-flat-view main-folder-view main-extraction-progress help-window); fi
+if [ $# -gt 0 ]; then NAMES=("$@"); else NAMES=(main-flat-view main-folder-view main-search-hit main-extraction-progress help-window); fi
 status=0
 bash "$HERE/scripts/screenshots.sh" "${NAMES[@]}" || status=$?
 # The extraction shot writes into Wine's temporary folder: leave nothing behind.

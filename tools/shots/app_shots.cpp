@@ -1,10 +1,13 @@
-// Shots of the main window: the flat view and the folder view of a demo archive, the progress
-// dialog over the window during an extraction, and the command-line help window. The main
+// Shots of the main window: the flat view and the folder view of a demo archive, a name search
+// with the Find dialog and the row it found, the progress dialog over the window during an
+// extraction, and the command-line help window. The main
 // window lives on a thread of its own that pumps its messages (the driver's thread only waits).
 // scripts/screenshots-app.sh names the archives in KELVORA_SHOT_ARCHIVE (the demo archive) and
 // KELVORA_SHOT_BIG_ARCHIVE (one large enough for the extraction to last a while).
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include "config/settings.h"
 #include "model/appstate.h"
 #include "model/foldertree.h"
+#include "model/search.h"
 #include "shots.h"
 #include "ui/progress.h"
 #include "ui/promptscript.h"
@@ -28,7 +32,10 @@
 
 namespace {
 
-enum { kShowFlat, kShowFolder, kShowExtraction };
+enum { kShowFlat, kShowFolder, kShowExtraction, kShowSearch };
+
+// The text the search shot looks for: the name of a member deep in the demo archive.
+const char kShotSearchText[] = "extract";
 
 struct WindowShot {
     int what;
@@ -125,6 +132,37 @@ int ShotArchive(int big, char* out, size_t outSize)
     return 0;
 }
 
+// The Find command, the text typed into its dialog and "Find Next" pressed; the dialog is
+// then moved over the lower right part of the frame so that the frame's picture holds both.
+void FindAsAUserWould(HWND frame)
+{
+    ListView_SetItemState(GApp.hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    DispatchCommand(frame, IDM_FIND_NAME);
+    HWND find = GetFindDialogWindow();
+    if (!find) {
+        fprintf(stderr, "kelvora_shots: the Find dialog did not open\n");
+        return;
+    }
+    SetDlgItemTextA(find, edt1, kShotSearchText);
+    SendMessageA(find, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(find, IDOK));
+    PumpUntilIdle(30000);
+    Pump(200);
+    RECT f, d;
+    GetWindowRect(frame, &f);
+    GetWindowRect(find, &d);
+    int width = d.right - d.left, height = d.bottom - d.top;
+    SetWindowPos(find, HWND_TOP, f.right - width - 40, f.bottom - height - 60, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    int hit = ListView_GetNextItem(GApp.hwndList, -1, LVNI_SELECTED);
+    if (hit < 0) fprintf(stderr, "kelvora_shots: the search found no row\n");
+    else ListView_EnsureVisible(GApp.hwndList, hit, FALSE);
+    // The user looks at the hit: the list has the focus (its selection in full colour), the
+    // dialog stays open above its owner.
+    SetForegroundWindow(frame);
+    SetFocus(GApp.hwndList);
+    SetWindowPos(find, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    Pump(200);
+}
+
 DWORD WINAPI MainWindowShotThread(LPVOID)
 {
     WindowShot* shot = &gShot;
@@ -147,9 +185,10 @@ DWORD WINAPI MainWindowShotThread(LPVOID)
             SwitchView(1);
             SelectFirstFolder();
             PumpUntilIdle(30000);
-        } else {
+        } else if (shot->what != kShowSearch) {
             ListView_SetItemState(GApp.hwndList, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         }
+        if (shot->what == kShowSearch) FindAsAUserWould(shot->frame);
         if (shot->what == kShowExtraction) {
             // The folder question answered as a user would; then the extraction of everything.
             GetTempPathA(sizeof shot->extractTo, shot->extractTo);
@@ -215,6 +254,14 @@ HWND OpenFolderViewShot(void)
 HWND OpenExtractionProgressShot(void)
 {
     return OpenMainWindowShot(kShowExtraction);
+}
+
+HWND OpenSearchHitShot(void)
+{
+    HWND frame = OpenMainWindowShot(kShowSearch);
+    HWND find = GetFindDialogWindow();
+    if (find) SettleShotWindow(find);
+    return frame;
 }
 
 void CloseMainWindowShot(HWND frame)

@@ -24,6 +24,7 @@ const Shot kShots[] = {
     {"main-flat-view", OpenFlatViewShot, CloseMainWindowShot},
     {"main-folder-view", OpenFolderViewShot, CloseMainWindowShot},
     {"main-extraction-progress", OpenExtractionProgressShot, CloseMainWindowShot},
+    {"main-search-hit", OpenSearchHitShot, CloseMainWindowShot},
     {"help-window", OpenHelpWindowShot, CloseHelpWindowShot},
 };
 

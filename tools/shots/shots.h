@@ -26,6 +26,8 @@ HWND OpenOverwriteQuestionShot(void);
 HWND OpenFlatViewShot(void);
 HWND OpenFolderViewShot(void);
 HWND OpenExtractionProgressShot(void);
+// The flat view with the Find dialog over it and the row a name search found selected.
+HWND OpenSearchHitShot(void);
 void CloseMainWindowShot(HWND frame);
 HWND OpenHelpWindowShot(void);
 void CloseHelpWindowShot(HWND dialog);
