@@ -210,6 +210,12 @@ TEST_F(MainWindowTest, NoticesWhenTheArchiveVanishes)
     const Case cases[] = {
         {"deleted", [](const std::string& a) { return (int)DeleteFileA(a.c_str()); }},
         {"renamed", [](const std::string& a) { return (int)MoveFileA(a.c_str(), (a + ".old").c_str()); }},
+        {"moved to another folder",
+         [](const std::string& a) {
+             std::string elsewhere = a + ".moved";
+             CreateDirectoryA(elsewhere.c_str(), nullptr);
+             return (int)MoveFileA(a.c_str(), (elsewhere + "\\flat.zip").c_str());
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
