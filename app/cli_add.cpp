@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_console.h"
 #include "model/appstate.h"
 #include "model/strutil.h"
 #include "ui/prompts.h"
@@ -34,19 +35,6 @@ struct AddCommand {
     std::string filter;
     std::vector<std::string> paths;
 };
-
-int AddMessageBox(HWND, const char* text, const char* caption, UINT type)
-{
-    fprintf(stderr, "kelvora-cli: %s%s%s\n", caption && *caption ? caption : "", caption && *caption ? ": " : "",
-            text ? text : "");
-    switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL: return IDCANCEL;
-    case MB_YESNO:
-    case MB_YESNOCANCEL: return IDNO;
-    default: return IDOK;
-    }
-}
 
 void ReportLeftOut(ZipCreateOptions*, int reason, const char* path)
 {
@@ -181,7 +169,7 @@ int CliCommandAdd(int argc, char** argv)
     if (verbose) GApp.verbose = atoi(verbose);
     Prompts savedPrompts = GPrompts;
     memset(&GPrompts, 0, sizeof GPrompts);
-    GPrompts.messageBox = AddMessageBox;
+    GPrompts.messageBox = CliMessageBox;
 
     ZipCreateOptions* o = NewZipCreateOptions();
     if (!o || !SetZipCreatePaths(o, pointers.data(), (int)pointers.size())) {

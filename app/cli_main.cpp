@@ -21,12 +21,13 @@
 #include <vector>
 
 #include "app/cli_add.h"
+#include "app/cli_console.h"
 #include "app/cli_modify.h"
-#include "app/langtext.h"
 #include "model/appstate.h"
 #include "model/liststruct.h"
 #include "ui/prompts.h"
 #include "zip/extract.h"
+#include "zip/hiddenlist.h"
 #include "zip/listing.h"
 #include "zip/ziphelper.h"
 
@@ -56,19 +57,6 @@ int gPasswordRefused = 0;
 
 // ---- the prompts seam, answered from the command line ----
 
-int ConsoleMessageBox(HWND, const char* text, const char* caption, UINT type)
-{
-    fprintf(stderr, "kelvora-cli: %s%s%s\n", caption && *caption ? caption : "", caption && *caption ? ": " : "",
-            text ? text : "");
-    switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL: return IDCANCEL;
-    case MB_YESNO:
-    case MB_YESNOCANCEL: return IDNO;
-    default: return IDOK;
-    }
-}
-
 int ConsolePassword(void)
 {
     if (gOptions.havePassword) {
@@ -90,7 +78,7 @@ int ConsoleButtonBox(HWND, const char*, const char* text, int, const char* const
 void InstallConsolePrompts(void)
 {
     memset(&GPrompts, 0, sizeof GPrompts);
-    GPrompts.messageBox = ConsoleMessageBox;
+    GPrompts.messageBox = CliMessageBox;
     GPrompts.passwordPrompt = ConsolePassword;
     GPrompts.buttonBox = ConsoleButtonBox;
 }
@@ -107,44 +95,6 @@ void ReportToListing(ExtractionContext*, const char* message)
 
 // ---- the hidden list view the listing fills ----
 
-LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
-        HandleListDeleteItem((const NMLISTVIEW*)lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-HWND CreateHiddenList(void)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HostWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KelvoraCliHost";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "kelvora-cli", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                nullptr, wc.hInstance, nullptr);
-    if (!host) return nullptr;
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 600, 400, host,
-                                (HMENU)2002, wc.hInstance, nullptr);
-    if (!list) return nullptr;
-    const char* headers[8] = {GetDescriptionFilename(),   GetDescriptionEncrypted(),
-                              GetDescriptionCompressed(), GetDescriptionUncompressed(),
-                              GetDescriptionCompressionRatio(), GetDescriptionDate(),
-                              GetDescriptionType(),       GetDescriptionPath()};
-    for (int i = 0; i < 8; ++i) {
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = (char*)headers[i];
-        col.cx = 100;
-        col.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
-    }
-    PrepareListForRowBatches(list);
-    return list;
-}
-
 // Lists the archive into the hidden list with the window's own listing thread, pumping this
 // thread's messages meanwhile (the rows arrive here in batches). 1 listed, 0 not opened.
 int ListIntoHiddenList(HWND list, const char* archive)
@@ -153,39 +103,9 @@ int ListIntoHiddenList(HWND list, const char* archive)
     InitListingJob(&job, archive, list, nullptr, nullptr);
     job.silent = 1;
     GApp.hwndList = list;
-    HANDLE thread = CreateThread(nullptr, 0, ListZipFilesThread, &job, 0, nullptr);
-    if (!thread) return 0;
-    for (;;) {
-        DWORD w = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (w == WAIT_OBJECT_0) break;
-    }
     DWORD code = 1;
-    GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
+    if (!RunThreadPumpingMessages(ListZipFilesThread, &job, INFINITE, &code)) return 0;
     return code == 0;
-}
-
-const liststruct* RowRecord(HWND list, int row)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return nullptr;
-    return (const liststruct*)item.lParam;
-}
-
-// The member's name as the archive has it, with '/' separators.
-std::string RowMemberName(const liststruct* rec)
-{
-    std::string name = std::string(rec->path ? rec->path : "") + (rec->filename ? rec->filename : "");
-    for (char& c : name)
-        if (c == '\\') c = '/';
-    return name;
 }
 
 std::string NormalizedMember(std::string name)
@@ -205,12 +125,12 @@ int CommandList(void)
     if (!ListIntoHiddenList(list, gOptions.archive.c_str())) return kExitUsage;
     int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     for (int i = 0; i < rows; ++i) {
-        const liststruct* rec = RowRecord(list, i);
+        const liststruct* rec = ListRowRecord(list, i);
         if (!rec) continue;
         const SYSTEMTIME& t = rec->modified;
         fprintf(gListing, "%lld\t%lld\t%04u-%02u-%02u %02u:%02u\t%c\t%s\n", (long long)rec->uncompressed,
                 (long long)rec->compressed, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                IsListedRowEncrypted(i) ? 'E' : '-', RowMemberName(rec).c_str());
+                IsListedRowEncrypted(i) ? 'E' : '-', ListRowMemberName(list, i).c_str());
     }
     fflush(gListing);
     return kExitOk;
@@ -262,9 +182,8 @@ int CommandExtract(void)
         std::vector<int> found(gOptions.members.size(), 0);
         int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
         for (int i = 0; i < rows; ++i) {
-            const liststruct* rec = RowRecord(list, i);
-            if (!rec) continue;
-            std::string name = RowMemberName(rec);
+            if (!ListRowRecord(list, i)) continue;
+            std::string name = ListRowMemberName(list, i);
             for (size_t m = 0; m < gOptions.members.size(); ++m) {
                 if (NormalizedMember(gOptions.members[m]) != name) continue;
                 LVITEMA state = {};

@@ -15,6 +15,7 @@
 
 #include <minizip/unzip.h>
 
+#include "app/cli_console.h"
 #include "config/log.h"
 #include "model/appstate.h"
 #include "model/bstree.h"
@@ -36,19 +37,6 @@ const char kUsage[] =
 
 FILE* gOut = stdout;  // the real standard output; stdout itself carries log lines to stderr
 
-int ConsoleMessageBox(HWND, const char* text, const char* caption, UINT type)
-{
-    fprintf(stderr, "kelvora-cli: %s%s%s\n", caption && *caption ? caption : "", caption && *caption ? ": " : "",
-            text ? text : "");
-    switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL: return IDCANCEL;
-    case MB_YESNO:
-    case MB_YESNOCANCEL: return IDNO;
-    default: return IDOK;
-    }
-}
-
 // Output on the real standard output, the engine's log lines on standard error, no dialogs.
 void PrepareConsole(void)
 {
@@ -66,7 +54,7 @@ void PrepareConsole(void)
     GApp.verbose = verbose ? atoi(verbose) : 0;
     SetCompressionMethod(CM_ZIP);
     memset(&GPrompts, 0, sizeof GPrompts);
-    GPrompts.messageBox = ConsoleMessageBox;
+    GPrompts.messageBox = CliMessageBox;
 }
 
 // Names compare as the program's lookups do: ASCII case folded, "\" read as "/".

@@ -20,57 +20,11 @@
 #include "model/liststruct.h"
 #include "ui/prompts.h"
 #include "zip/extract.h"
+#include "zip/hiddenlist.h"
 #include "zip/listing.h"
 #include "zip/ziphelper.h"
 
 namespace {
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
-        HandleListDeleteItem((const NMLISTVIEW*)lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-HWND CreateList(void)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KelvoraZipBench";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 600,
-                                nullptr, nullptr, wc.hInstance, nullptr);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
-                                880, 560, host, (HMENU)2002, wc.hInstance, nullptr);
-    for (int i = 0; i < 8; ++i) {
-        char text[16];
-        snprintf(text, sizeof text, "c%d", i);
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = text;
-        col.cx = 100;
-        col.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
-    }
-    PrepareListForRowBatches(list);
-    return list;
-}
-
-void Pump(HANDLE thread)
-{
-    for (;;) {
-        DWORD w = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (w == WAIT_OBJECT_0) return;
-    }
-}
 
 int Listing(const char* archive)
 {
@@ -112,7 +66,8 @@ int Listing(const char* archive)
     unzClose(uf);
 
     // Inserting the built rows on the list's own thread, in the listing's batch size.
-    HWND scratch = CreateList();
+    HWND scratch = CreateHiddenList();
+    if (!scratch) return 2;
     t0 = GetMilliseconds();
     LockListRedraw(scratch);
     for (size_t at = 0; at < rows.size(); at += 2048) {
@@ -121,19 +76,18 @@ int Listing(const char* archive)
     }
     UnlockListRedraw(scratch);
     double insert = GetMilliseconds() - t0;
-    DestroyWindow(GetParent(scratch));
+    DestroyHiddenList(scratch);
 
     // 3. The listing as the window runs it: worker thread, batches to this thread, totals.
-    HWND list = CreateList();
+    HWND list = CreateHiddenList();
+    if (!list) return 2;
     GApp.hwndList = list;
     static ListingJob job;
     InitListingJob(&job, archive, list, nullptr, nullptr);
     job.silent = 1;
     t0 = GetMilliseconds();
-    HANDLE thread = CreateThread(nullptr, 0, ListZipFilesThread, &job, 0, nullptr);
-    Pump(thread);
+    RunThreadPumpingMessages(ListZipFilesThread, &job, INFINITE, nullptr);
     double listing = GetMilliseconds() - t0;
-    CloseHandle(thread);
     int shown = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     printf("entries %lld\nrows %d\nfiles %lld\nwalk_ms %.0f\nbuild_ms %.0f\ninsert_ms %.0f\nlisting_ms %.0f\n", entries,
            shown, (long long)GApp.listTotals.rows, walk, build, insert, listing);

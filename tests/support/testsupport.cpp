@@ -76,3 +76,107 @@ bool ReadWholeFile(const std::string& path, std::string* bytes)
     fclose(f);
     return true;
 }
+
+std::string UnixToWindowsPath(std::string path)
+{
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string TestProgramFolder(void)
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string p(path, n);
+    size_t cut = p.find_last_of('\\');
+    return cut == std::string::npos ? std::string(".") : p.substr(0, cut);
+}
+
+namespace {
+
+// One end of a child's output pipe, read to its end on a thread of its own (both pipes at once,
+// so that a child filling one of them never waits on the other).
+struct PipeDrain {
+    HANDLE pipe;
+    std::string text;
+};
+
+DWORD WINAPI DrainPipe(LPVOID param)
+{
+    PipeDrain* d = (PipeDrain*)param;
+    char buf[65536];
+    DWORD got;
+    while (ReadFile(d->pipe, buf, sizeof buf, &got, nullptr) && got > 0) d->text.append(buf, got);
+    return 0;
+}
+
+// Waits for the reader; after the child ended its pipe closes, unless the child left a process
+// holding the write end: then the reader and its record are left to run out on their own.
+bool FinishDrain(HANDLE thread, PipeDrain* drain, std::string* sink)
+{
+    if (!thread) {
+        CloseHandle(drain->pipe);
+        delete drain;
+        return false;
+    }
+    bool done = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    if (!done) return false;
+    if (sink) sink->swap(drain->text);
+    CloseHandle(drain->pipe);
+    delete drain;
+    return true;
+}
+
+}  // namespace
+
+int RunCapturingOutput(const std::string& commandLine, std::string* out, std::string* err, DWORD timeoutMs)
+{
+    if (out) out->clear();
+    if (err) err->clear();
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0)) return -1;
+    if (!CreatePipe(&errRead, &errWrite, &sa, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return -1;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &si, &pi);
+    // Only the child holds the write ends now: the reads end when it does.
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    PipeDrain* outDrain = new PipeDrain{outRead, std::string()};
+    PipeDrain* errDrain = new PipeDrain{errRead, std::string()};
+    HANDLE outThread = CreateThread(nullptr, 0, DrainPipe, outDrain, 0, nullptr);
+    HANDLE errThread = CreateThread(nullptr, 0, DrainPipe, errDrain, 0, nullptr);
+    int code = -1;
+    if (started) {
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            DWORD c = 0;
+            if (GetExitCodeProcess(pi.hProcess, &c)) code = (int)c;
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 10000);
+        }
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    bool outDone = FinishDrain(outThread, outDrain, out);
+    bool errDone = FinishDrain(errThread, errDrain, err);
+    return outDone && errDone ? code : -1;
+}

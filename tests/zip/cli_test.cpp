@@ -20,8 +20,8 @@ struct CliResult {
 CliResult Cli(const std::string& arguments)
 {
     CliResult r;
-    std::string cmd = "\"" + ProgramFolder() + "\\kelvora-cli.exe\" " + arguments;
-    r.code = RunCapture(cmd, &r.out, &r.err);
+    std::string cmd = "\"" + TestProgramFolder() + "\\kelvora-cli.exe\" " + arguments;
+    r.code = RunCapturingOutput(cmd, &r.out, &r.err);
     return r;
 }
 

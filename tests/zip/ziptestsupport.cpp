@@ -4,20 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "support/testsupport.h"
 
 namespace {
-
-std::string ToWindowsPath(std::string path)
-{
-    // The fixture folder is a Unix path of the build tree; Wine shows the Unix root as Z:.
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 void CollectFiles(const std::string& root, const std::string& relative, std::vector<std::string>* out)
 {
@@ -41,7 +31,7 @@ void CollectFiles(const std::string& root, const std::string& relative, std::vec
 
 std::string FixturePath(const std::string& name)
 {
-    std::string base = ToWindowsPath(KELVORA_FIXTURES_DIR);
+    std::string base = UnixToWindowsPath(KELVORA_FIXTURES_DIR);
     return name.empty() ? base : base + "\\" + name;
 }
 
@@ -122,64 +112,6 @@ std::vector<std::string> ReadFixtureLines(const std::string& name)
     return lines;
 }
 
-std::string ProgramFolder(void)
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string s(path, n);
-    size_t cut = s.find_last_of('\\');
-    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
-}
-
-int RunCapture(const std::string& commandLine, std::string* out, std::string* err, DWORD timeoutMs)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &sa, 0)) return -1;
-    if (!CreatePipe(&errRead, &errWrite, &sa, 0)) {
-        CloseHandle(outRead);
-        CloseHandle(outWrite);
-        return -1;
-    }
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = commandLine;
-    BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (!started) {
-        CloseHandle(outRead);
-        CloseHandle(errRead);
-        return -1;
-    }
-    auto drain = [](HANDLE h, std::string* sink) {
-        char buf[65536];
-        DWORD got;
-        while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
-            if (sink) sink->append(buf, got);
-    };
-    if (out) out->clear();
-    if (err) err->clear();
-    std::thread errThread(drain, errRead, err);
-    drain(outRead, out);
-    errThread.join();
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    else TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return (int)code;
-}
-
 std::string LocalWriteTime(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -217,51 +149,20 @@ std::vector<std::string> ListFilesBelow(const std::string& folder)
 
 #include "model/appstate.h"
 #include "model/liststruct.h"
+#include "zip/hiddenlist.h"
 #include "zip/listing.h"
-
-namespace {
-
-LRESULT CALLBACK TestHostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
-        HandleListDeleteItem((const NMLISTVIEW*)lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-}  // namespace
 
 TestListHost::TestListHost()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestHostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KelvoraZipTestHost";
-    RegisterClassA(&wc);
-    host = CreateWindowExA(0, wc.lpszClassName, "zip test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-    list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 600, 400, host,
-                           (HMENU)2002, wc.hInstance, nullptr);
-    for (int i = 0; i < 8; ++i) {
-        char text[16];
-        snprintf(text, sizeof text, "c%d", i);
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = text;
-        col.cx = 80;
-        col.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
-    }
-    PrepareListForRowBatches(list);
+    list = CreateHiddenList();
+    host = list ? GetParent(list) : nullptr;
     GApp.hwndList = list;
 }
 
 TestListHost::~TestListHost()
 {
     if (GApp.hwndList == list) GApp.hwndList = nullptr;
-    if (list) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    if (host) DestroyWindow(host);
+    DestroyHiddenList(list);
 }
 
 int TestListHost::RowCount() const
@@ -271,21 +172,12 @@ int TestListHost::RowCount() const
 
 const liststruct* TestListHost::Row(int row) const
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return nullptr;
-    return (const liststruct*)item.lParam;
+    return ListRowRecord(list, row);
 }
 
 std::string TestListHost::RowName(int row) const
 {
-    const liststruct* rec = Row(row);
-    if (!rec) return "";
-    std::string name = std::string(rec->path ? rec->path : "") + (rec->filename ? rec->filename : "");
-    for (char& c : name)
-        if (c == '\\') c = '/';
-    return name;
+    return ListRowMemberName(list, row);
 }
 
 void TestListHost::Select(int row) const
@@ -298,11 +190,6 @@ void TestListHost::Select(int row) const
 
 int RunListingThread(ListingJob* job, DWORD timeoutMs)
 {
-    HANDLE thread = CreateThread(nullptr, 0, ListZipFilesThread, job, 0, nullptr);
-    if (!thread) return -1;
-    bool ended = PumpMessagesUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    DWORD code = (DWORD)-1;
-    if (ended) GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
-    return ended ? (int)code : -1;
+    DWORD code = 0;
+    return RunThreadPumpingMessages(ListZipFilesThread, job, timeoutMs, &code) ? (int)code : -1;
 }

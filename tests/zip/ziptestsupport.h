@@ -33,11 +33,6 @@ bool LoadExpectedListing(const std::string& archive, ExpectedListing* out);
 std::string ReadFixtureText(const std::string& name);
 // Lines of a fixture text file (without line ends).
 std::vector<std::string> ReadFixtureLines(const std::string& name);
-// The folder with the test program (and kelvora-cli.exe).
-std::string ProgramFolder(void);
-// Runs a program with the command line, capturing standard output and standard error; returns
-// its exit code, or -1 when it could not start or did not end within timeoutMs.
-int RunCapture(const std::string& commandLine, std::string* out, std::string* err, DWORD timeoutMs = 120000);
 // A file's last-write time as local broken-down time "YYYY-MM-DD HH:MM:SS"; "" when unreadable.
 std::string LocalWriteTime(const std::string& path);
 // True when the path names an existing file (not a folder).
@@ -49,8 +44,8 @@ std::vector<std::string> ListFilesBelow(const std::string& folder);
 struct ListingJob;
 struct liststruct;
 
-// A hidden window with a report list view of eight columns on the test's thread, prepared for
-// row batches and made the main list (GApp.hwndList) while it lives.
+// The hidden list view of the listings (CreateHiddenList) on the test's thread, made the main
+// list (GApp.hwndList) while it lives.
 struct TestListHost {
     HWND host = nullptr;
     HWND list = nullptr;

@@ -12,6 +12,7 @@
 #include "model/liststruct.h"
 #include "support/testsupport.h"
 #include "zip/create.h"
+#include "zip/hiddenlist.h"
 #include "zip/zipwriteio.h"
 
 std::string TextBytes(size_t size, int seed)
@@ -185,13 +186,8 @@ int RunWorker(ZipCreateOptions* options)
 
 int RunWorkerBesideViews(ZipCreateOptions* options, DWORD timeoutMs)
 {
-    HANDLE thread = CreateThread(nullptr, 0, ZipWorkDirectoryThread, options, 0, nullptr);
-    if (!thread) return -1;
-    bool ended = PumpMessagesUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    DWORD code = (DWORD)-1;
-    if (ended) GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
-    return ended ? (int)code : -1;
+    DWORD code = 0;
+    return RunThreadPumpingMessages(ZipWorkDirectoryThread, options, timeoutMs, &code) ? (int)code : -1;
 }
 
 int DecryptedCheckByte(const std::string& raw, const char* password)
@@ -234,48 +230,15 @@ bool WriteReferenceArchive(const std::string& path, const std::vector<TreeFile>&
     return zipClose(zf, comment) == ZIP_OK && ok;
 }
 
-namespace {
-
-LRESULT CALLBACK ListParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
-        HandleListDeleteItem((const NMLISTVIEW*)lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-}  // namespace
-
 CreateTestList::CreateTestList()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ListParentProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KvCreateTestListParent";
-    RegisterClassA(&wc);
-    parent = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 600, 400, parent, (HMENU)2002,
-                           wc.hInstance, nullptr);
-    for (int i = 0; list && i < 8; ++i) {
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = (char*)"c";
-        col.cx = 80;
-        col.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
-    }
-    if (list) PrepareListForRowBatches(list);
+    list = CreateHiddenList();
+    parent = list ? GetParent(list) : nullptr;
 }
 
 CreateTestList::~CreateTestList()
 {
-    if (list) {
-        ClearList(list);
-        DestroyWindow(list);
-    }
-    if (parent) DestroyWindow(parent);
+    DestroyHiddenList(list);
 }
 
 int CreateTestList::Rows() const

@@ -79,8 +79,8 @@ int DecryptedCheckByte(const std::string& raw, const char* password);
 // an extra field on the first one and the archive comment. false on failure.
 bool WriteReferenceArchive(const std::string& path, const std::vector<TreeFile>& members, const char* comment);
 
-// Hosts a report list view with the program's eight columns in a hidden parent that releases
-// row records, prepared for row batches.
+// The hidden list view of the listings (CreateHiddenList): the program's eight columns in a
+// hidden parent that releases row records, prepared for row batches.
 struct CreateTestList {
     HWND parent = nullptr;
     HWND list = nullptr;

@@ -65,7 +65,7 @@ TEST_F(Cli, DeleteAndRenameCommands)
         char args[1024];
         snprintf(args, sizeof args, c.args, archive.c_str());
         std::string out, err;
-        EXPECT_EQ(c.exitCode, RunProgram(cli + args, &out, &err)) << "stderr: " << err;
+        EXPECT_EQ(c.exitCode, RunCapturingOutput(cli + args, &out, &err)) << "stderr: " << err;
         if (*c.out) {
             EXPECT_NE(std::string::npos, out.find(c.out)) << "stdout: " << out;
         }
@@ -99,7 +99,7 @@ TEST_F(Cli, AnArchiveThatDoesNotOpenExitsWithTwo)
     for (const std::string& cmd : commands) {
         SCOPED_TRACE(cmd);
         std::string out, err;
-        EXPECT_EQ(2, RunProgram(cli + cmd, &out, &err));
+        EXPECT_EQ(2, RunCapturingOutput(cli + cmd, &out, &err));
         EXPECT_NE(std::string::npos, err.find("cannot be opened")) << err;
     }
     EXPECT_FALSE(PathExists(missing));

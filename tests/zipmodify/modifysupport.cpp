@@ -7,24 +7,16 @@
 
 #include <minizip/unzip.h>
 
-#include "app/langtext.h"
 #include "model/appstate.h"
 #include "model/bstree.h"
 #include "model/liststruct.h"
 #include "model/rbtree.h"
 #include "model/zipentry.h"
+#include "support/testsupport.h"
+#include "zip/hiddenlist.h"
 #include "zip/ziphelper.h"
 
 namespace {
-
-std::string ToWindowsPath(std::string path)
-{
-    // The fixture folder is a Unix path of the build tree; Wine shows the Unix root as Z:.
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 std::string StripZip64(const std::string& extra)
 {
@@ -45,20 +37,11 @@ bool KnownMethod(unsigned long method)
     return method == 0 || method == 8 || method == 12;
 }
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == LVN_DELETEITEM) {
-        HandleListDeleteItem((const NMLISTVIEW*)lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 }  // namespace
 
 std::string ModifyFixturePath(const std::string& name)
 {
-    std::string base = ToWindowsPath(KV_MODIFY_FIXTURES_DIR);
+    std::string base = UnixToWindowsPath(KV_MODIFY_FIXTURES_DIR);
     return name.empty() ? base : base + "\\" + name;
 }
 
@@ -73,13 +56,8 @@ std::string CopyFixture(const std::string& name, const std::string& folder)
 std::string FileBytes(const std::string& path, bool* ok)
 {
     std::string bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (ok) *ok = f != nullptr;
-    if (!f) return bytes;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    fclose(f);
+    bool read = ReadWholeFile(path, &bytes);
+    if (ok) *ok = read;
     return bytes;
 }
 
@@ -244,35 +222,15 @@ RBTree* MakeRBSet(const std::vector<std::pair<std::string, std::string>>& entrie
 
 ModifyListHost::ModifyListHost()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KvModifyTestHost";
-    RegisterClassA(&wc);
-    host = CreateWindowExA(0, wc.lpszClassName, "host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-    list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 600, 400, host,
-                           (HMENU)2002, wc.hInstance, nullptr);
-    const char* headers[8] = {GetDescriptionFilename(), GetDescriptionEncrypted(), GetDescriptionCompressed(),
-                              GetDescriptionUncompressed(), GetDescriptionCompressionRatio(), GetDescriptionDate(),
-                              GetDescriptionType(), GetDescriptionPath()};
-    for (int i = 0; i < 8; ++i) {
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = (char*)headers[i];
-        col.cx = 100;
-        col.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&col);
-    }
-    PrepareListForRowBatches(list);
+    list = CreateHiddenList();
+    host = list ? GetParent(list) : nullptr;
     GApp.hwndList = list;
 }
 
 ModifyListHost::~ModifyListHost()
 {
     if (GApp.hwndList == list) GApp.hwndList = nullptr;
-    if (list) ClearList(list);
-    if (host) DestroyWindow(host);
+    DestroyHiddenList(list);
 }
 
 int ModifyListHost::AddMember(const std::string& name, int64_t compressed, int64_t uncompressed)
@@ -290,17 +248,7 @@ int ModifyListHost::RowCount() const
 std::vector<std::string> ModifyListHost::RowNames() const
 {
     std::vector<std::string> names;
-    for (int i = 0; i < RowCount(); ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item);
-        const liststruct* rec = (const liststruct*)item.lParam;
-        std::string name = rec ? std::string(rec->path) + rec->filename : "";
-        for (char& c : name)
-            if (c == '\\') c = '/';
-        names.push_back(name);
-    }
+    for (int i = 0; i < RowCount(); ++i) names.push_back(ListRowMemberName(list, i));
     return names;
 }
 
@@ -323,105 +271,8 @@ int FillListFromArchive(ModifyListHost* host, const std::string& archive)
     return rows;
 }
 
-namespace {
-
-struct PipeReader {
-    HANDLE pipe;
-    std::string* text;
-};
-
-DWORD WINAPI ReadPipeThread(LPVOID param)
-{
-    PipeReader* r = (PipeReader*)param;
-    char buf[4096];
-    DWORD n;
-    while (ReadFile(r->pipe, buf, sizeof buf, &n, nullptr) && n > 0) r->text->append(buf, n);
-    return 0;
-}
-
-}  // namespace
-
-int RunProgram(const std::string& commandLine, std::string* out, std::string* err, DWORD timeoutMs)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &sa, 0)) return -1;
-    if (!CreatePipe(&errRead, &errWrite, &sa, 0)) {
-        CloseHandle(outRead);
-        CloseHandle(outWrite);
-        return -1;
-    }
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    std::string o, e;
-    PipeReader ro = {outRead, &o}, re = {errRead, &e};
-    HANDLE t1 = CreateThread(nullptr, 0, ReadPipeThread, &ro, 0, nullptr);
-    HANDLE t2 = CreateThread(nullptr, 0, ReadPipeThread, &re, 0, nullptr);
-    int code = -1;
-    if (started) {
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-            DWORD c = 0;
-            GetExitCodeProcess(pi.hProcess, &c);
-            code = (int)c;
-        } else {
-            TerminateProcess(pi.hProcess, 99);
-        }
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    WaitForSingleObject(t1, 10000);
-    WaitForSingleObject(t2, 10000);
-    CloseHandle(t1);
-    CloseHandle(t2);
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    if (out) *out = o;
-    if (err) *err = e;
-    return code;
-}
-
-std::string TestProgramFolder(void)
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path, n);
-    size_t slash = p.find_last_of('\\');
-    return slash == std::string::npos ? "." : p.substr(0, slash);
-}
-
 int RunThreadPumping(LPTHREAD_START_ROUTINE fn, void* param, DWORD timeoutMs)
 {
-    HANDLE thread = CreateThread(nullptr, 0, fn, param, 0, nullptr);
-    if (!thread) return -1000;
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD w = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (w == WAIT_OBJECT_0) break;
-        if (GetTickCount() - start > timeoutMs) {
-            CloseHandle(thread);
-            return -1000;
-        }
-    }
     DWORD code = 0;
-    GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
-    return (int)code;
+    return RunThreadPumpingMessages(fn, param, timeoutMs, &code) ? (int)code : -1000;
 }

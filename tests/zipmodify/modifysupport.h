@@ -1,5 +1,5 @@
 // Helpers of the modification tests: fixture copies, the raw view of an archive through
-// minizip's raw reads, ZipEntry sets, a hidden list view and running kelvora-cli.
+// minizip's raw reads, ZipEntry sets and a hidden list view.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -60,8 +60,8 @@ BSTree* MakeBSSet(const std::vector<std::string>& keys);
 RBTree* MakeRBSet(const std::vector<std::pair<std::string, std::string>>& entries);
 std::string Backslashed(std::string s);
 
-// A hidden report list view of eight columns owned by the test's thread, made the main list
-// (GApp.hwndList) while it lives; rows are released through the delete notification.
+// The hidden list view of the listings (CreateHiddenList) owned by the test's thread, made the
+// main list (GApp.hwndList) while it lives; rows are released through the delete notification.
 struct ModifyListHost {
     HWND host = nullptr;
     HWND list = nullptr;
@@ -79,11 +79,6 @@ struct ModifyListHost {
 // Returns the number of rows.
 int FillListFromArchive(ModifyListHost* host, const std::string& archive);
 
-// Runs a program (command line), capturing its standard output and standard error. Returns the
-// exit code, -1 when it did not start or end in time.
-int RunProgram(const std::string& commandLine, std::string* out, std::string* err, DWORD timeoutMs = 120000);
-// The folder holding this test program (and kelvora-cli.exe).
-std::string TestProgramFolder(void);
 
 // Runs fn on a new thread while pumping this thread's messages; returns the thread's exit code
 // or -1000 when it did not end in time.
