@@ -1,12 +1,16 @@
 // The frame as the program creates it: its class, its extended styles, its children with their
-// classes, ids and styles; and the status bar's tool tip that follows the background jobs.
+// classes, ids and styles; the status bar's tool tip that follows the background jobs; files
+// dropped onto the frame (WM_DROPFILES); the list's double click and Enter.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/ids.h"
 #include "app/langtext.h"
@@ -14,7 +18,9 @@
 #include "apphost.h"
 #include "model/appstate.h"
 #include "model/backgroundjob.h"
+#include "model/listview.h"
 #include "support/testsupport.h"
+#include "ui/promptscript.h"
 #include "zip/create.h"
 
 namespace {
@@ -43,6 +49,34 @@ const char* HeldJobStatus(const void*)
 void FreeJob(void* job)
 {
     std::free(job);
+}
+
+// A drop handle as the shell hands it over: DROPFILES and the names, each ended by a NUL, the
+// list by another one. The receiver releases it (DragFinish).
+HDROP MakeDrop(const std::vector<std::string>& paths)
+{
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& p : paths) bytes += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    if (!memory) return nullptr;
+    DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* names = (char*)drop + sizeof(DROPFILES);
+    for (const std::string& p : paths) {
+        std::memcpy(names, p.c_str(), p.size() + 1);
+        names += p.size() + 1;
+    }
+    *names = '\0';
+    GlobalUnlock(memory);
+    return (HDROP)memory;
+}
+
+std::string Join(const std::vector<std::string>& items)
+{
+    std::string joined;
+    for (const std::string& s : items) joined += "[" + s + "]";
+    return joined;
 }
 
 }  // namespace
@@ -144,4 +178,59 @@ TEST_F(MainWindowTest, StatusBarTipFollowsTheBackgroundJobs)
         << tip;
     CloseHandle(gJobRelease);
     gJobRelease = nullptr;
+}
+
+TEST_F(MainWindowTest, FilesDroppedOntoTheFrameOpenOrJoinTheArchive)
+{
+    std::string nested = Fixture("nested.zip");
+    std::string dropped = Fixture("dropped.txt");
+    // Onto the empty window: the archive opens.
+    SendMessageA(frame_, WM_DROPFILES, (WPARAM)MakeDrop({nested}), 0);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(Rows(GApp.hwndList), 6);
+    EXPECT_EQ(std::string(GApp.currentArchive), nested);
+    // Onto the folder view with a\b chosen in the path combo: the file goes into that folder.
+    Command(IDM_FOLDER_VIEW);
+    std::vector<std::string> entries = ComboEntries();
+    int index = (int)(std::find(entries.begin(), entries.end(), "a\\b") - entries.begin());
+    ASSERT_LT(index, (int)entries.size()) << Join(entries);
+    SendMessageA(GApp.hwndPathCombo, CB_SETCURSEL, index, 0);
+    HWND inner = (HWND)SendMessageA(GApp.hwndPathCombo, CBEM_GETCOMBOCONTROL, 0, 0);
+    SendMessageA(GApp.hwndPathCombo, WM_COMMAND, MAKEWPARAM(0, CBN_SELENDOK), (LPARAM)inner);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Join(MemberNames(GApp.hwndTreeList)), "[a\\b\\five.txt][a\\b\\two.txt]");
+    char shown[260] = "";
+    GetWindowTextA(GApp.hwndPathCombo, shown, sizeof shown);
+    ASSERT_STREQ(shown, "a\\b");
+    SendMessageA(frame_, WM_DROPFILES, (WPARAM)MakeDrop({dropped}), 0);
+    ASSERT_TRUE(WaitIdle());
+    std::vector<std::string> members = ArchiveMembers(nested);
+    EXPECT_TRUE(std::find(members.begin(), members.end(), "a/b/dropped.txt") != members.end());
+    EXPECT_TRUE(std::find(members.begin(), members.end(), "dropped.txt") == members.end());
+    std::vector<std::string> rows = MemberNames(GApp.hwndList);
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), "a\\b\\dropped.txt") != rows.end()) << Join(rows);
+}
+
+TEST_F(MainWindowTest, DoubleClickAndEnterOpenTheSelectedMember)
+{
+    OpenAndWait(Fixture("nested.zip"));
+    int row = -1;
+    for (int i = 0; i < Rows(GApp.hwndList); ++i)
+        if (Cell(GApp.hwndList, i, LIST_COLUMN_NAME) == "five.txt") row = i;
+    ASSERT_GE(row, 0);
+    ListView_SetItemState(GApp.hwndList, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    for (UINT code : {(UINT)NM_DBLCLK, (UINT)NM_RETURN}) {
+        launched_.clear();
+        NMITEMACTIVATE note = {};
+        note.hdr.hwndFrom = GApp.hwndList;
+        note.hdr.idFrom = IDC_LIST;
+        note.hdr.code = code;
+        note.iItem = row;
+        SendMessageA(frame_, WM_NOTIFY, IDC_LIST, (LPARAM)&note);
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_EQ(launched_.size(), 1u) << "notification " << (int)code;
+        std::string content;
+        ASSERT_TRUE(ReadWholeFile(launched_[0], &content));
+        EXPECT_EQ(content, "five\n");
+    }
 }
