@@ -131,14 +131,20 @@ void LayoutProgressDialog(HWND dialog, int expanded)
     }
 }
 
+// Both owner-drawn lines start alike: a white ground and the control's own text.
+void BeginWhiteLine(const DRAWITEMSTRUCT* item, char* text, int textSize)
+{
+    FillRect(item->hDC, &item->rcItem, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    text[0] = 0;
+    GetWindowTextA(item->hwndItem, text, textSize);
+    SetBkColor(item->hDC, RGB(255, 255, 255));
+}
+
 void PaintFileLine(HWND dialog, const DRAWITEMSTRUCT* item)
 {
     RECT r = item->rcItem;
-    FillRect(item->hDC, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
     char text[260];
-    text[0] = 0;
-    GetWindowTextA(item->hwndItem, text, (int)sizeof text);
-    SetBkColor(item->hDC, RGB(255, 255, 255));
+    BeginWhiteLine(item, text, (int)sizeof text);
     RECT pathRect = {r.left + 20, r.top + 30, r.right - 10, r.bottom};
     DrawProgressPathText(item->hDC, &pathRect, text, nullptr, 0);
 
@@ -155,11 +161,8 @@ void PaintFileLine(HWND dialog, const DRAWITEMSTRUCT* item)
 void PaintDetailLine(const DRAWITEMSTRUCT* item)
 {
     RECT r = item->rcItem;
-    FillRect(item->hDC, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
     char text[260];
-    text[0] = 0;
-    GetWindowTextA(item->hwndItem, text, (int)sizeof text);
-    SetBkColor(item->hDC, RGB(255, 255, 255));
+    BeginWhiteLine(item, text, (int)sizeof text);
     RECT textRect = {r.left + 270, r.top + 5, r.right, r.bottom};
     DrawTextA(item->hDC, text, -1, &textRect, DT_LEFT);
 }
