@@ -368,7 +368,7 @@ void AddToRecentHook(const char* path)
 // for the format and starts the watcher.
 void AfterOpenHook(ListingJob* job)
 {
-    if (job && job->viewList != GApp.hwndTreeList) SynchronizeTreeView(job->archivePath);
+    if (job && job->viewList != GApp.hwndTreeList) SynchronizeTreeViewWithRows(job->archivePath, job->keyRows);
     // The rebuild selects the root, which fills TreeList on a thread of its own: the open ends
     // when that is done too.
     for (int waited = 0; IsFolderChangePending() && waited < 60000; waited += 10) Sleep(10);

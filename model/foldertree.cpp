@@ -1028,6 +1028,11 @@ int GetPathComboEntry(int index, char* out, size_t outSize)
 
 int SynchronizeTreeView(const char* archivePath)
 {
+    return SynchronizeTreeViewWithRows(archivePath, nullptr);
+}
+
+int SynchronizeTreeViewWithRows(const char* archivePath, KeyRows* prepared)
+{
     if (!TakeBusyForRebuild()) {
         LogPrint(1, GApp.verbose, "SynchronizeTreeViewThread: already busy");
         return -1;
@@ -1036,7 +1041,10 @@ int SynchronizeTreeView(const char* archivePath)
     HWND window = GApp.hwndTree ? GApp.hwndTree : GApp.hwndList;
     OnWindowThread(window, ClearFolderViewsOnWindowThread, nullptr);
     MarkRebuildStage(&times, 0);
-    int rows = RebuildKeyTreesFromList(GApp.hwndList, &times);
+    // Rows gathered by the listing serve only when they are the list's rows.
+    int listed = GApp.hwndList ? (int)SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) : 0;
+    int rows = prepared && KeyRowCount(prepared) == listed ? InstallKeyRowTrees(prepared, &times)
+                                                           : RebuildKeyTreesFromList(GApp.hwndList, &times);
     if (rows >= 0) {
         const char* archive = archivePath && *archivePath ? archivePath : GApp.currentArchive;
         const char* name = AfterLast(archive, '\\');

@@ -15,6 +15,7 @@
 #include <cstddef>
 
 struct RBTree;
+struct KeyRows;
 
 // The frame's timer that retries a folder change parked while another one ran.
 enum { TIMER_FOLDER_CHANGE = 4321, FOLDER_CHANGE_RETRY_MS = 200 };
@@ -67,6 +68,9 @@ int GetPathComboEntry(int index, char* out, size_t outSize);
 // current archive). Takes GApp.busy (waiting for it on a worker, refusing on the window
 // thread) and clears it. Returns the number of rows read, -1 when refused or out of memory.
 int SynchronizeTreeView(const char* archivePath);
+// The same from rows a listing gathered (see KeyRows); they serve only when their count is the
+// list's row count, else the list is read. prepared may be null.
+int SynchronizeTreeViewWithRows(const char* archivePath, KeyRows* prepared);
 // Thread form: param is a malloc'ed archive path (freed here) or null.
 DWORD WINAPI SynchronizeTreeViewThread(LPVOID param);
 // Starts SynchronizeTreeViewThread. Returns 1 when the thread started.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -166,8 +167,73 @@ void LogRebuildTimes(const KeyTreeRebuildTimes* times)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Reading the rows: on the list's thread, a chunk of rows per message, so that the window
-// stays responsive and a worker pays one round trip per chunk instead of eight per row.
+// Rows gathered for a rebuild
+
+struct KeyRows {
+    std::string arena;         // for each row: path "\0" member string "\0"
+    std::vector<size_t> rows;  // offset of each row's path in arena
+    // The four filled trees once BuildKeyRowTrees has run (owned here until installed).
+    RBTree* paths = nullptr;
+    RBTree* members = nullptr;
+    RBTree* folders = nullptr;
+    RBTree* ready = nullptr;
+    int built = 0;             // 1 built, -1 failed (no memory), 0 not yet
+    KeyTreeRebuildTimes times = {};
+};
+
+static void DestroyBuiltTrees(KeyRows* rows)
+{
+    RBTree** trees[] = {&rows->paths, &rows->members, &rows->folders, &rows->ready};
+    for (RBTree** tree : trees)
+        if (*tree) RBTreeDestroy(tree);
+    rows->built = 0;
+}
+
+KeyRows* CreateKeyRows(void)
+{
+    return new (std::nothrow) KeyRows();
+}
+
+void DestroyKeyRows(KeyRows** rows)
+{
+    if (!rows || !*rows) return;
+    DestroyBuiltTrees(*rows);
+    delete *rows;
+    *rows = nullptr;
+}
+
+int AddKeyRow(KeyRows* rows, const char* path, const char* member)
+{
+    if (!rows || rows->built) return 0;
+    rows->rows.push_back(rows->arena.size());
+    rows->arena.append(Text(path));
+    rows->arena.push_back('\0');
+    rows->arena.append(Text(member));
+    rows->arena.push_back('\0');
+    return 1;
+}
+
+int AddKeyRowFromRecord(KeyRows* rows, const liststruct* record, const char* dateText)
+{
+    if (!rows || !record) return 0;
+    char compressed[32], uncompressed[32];
+    snprintf(compressed, sizeof compressed, "%" PRId64, record->compressed);
+    snprintf(uncompressed, sizeof uncompressed, "%" PRId64, record->uncompressed);
+    const char* texts[8] = {record->filename, "", compressed, uncompressed, record->rate, dateText,
+                            record->type, record->path};
+    char member[260];
+    MemberString(member, sizeof member, texts);
+    return AddKeyRow(rows, record->path, member);
+}
+
+int KeyRowCount(const KeyRows* rows)
+{
+    return rows ? (int)rows->rows.size() : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading the rows of a list: on the list's thread, a chunk of rows per message, so that the
+// window stays responsive and a worker pays one round trip per chunk instead of eight per row.
 
 static const int kRowsPerChunk = 4096;
 
@@ -175,8 +241,7 @@ struct RowSnapshot {
     HWND list;
     int first;
     int count;
-    std::string arena;         // for each row: path "\0" member string "\0"
-    std::vector<size_t> rows;  // offset of each row's path in arena
+    KeyRows* rows;
 };
 
 // A row's eight column texts. Rows built by InsertListRow carry the texts of columns 0, 2, 3, 4,
@@ -222,49 +287,64 @@ static int ReadRowChunk(void* context)
     for (int row = s->first; row < total && read < s->count; row++, read++) {
         ReadRowTexts(s->list, row, columns);
         MemberString(member, sizeof member, texts);
-        s->rows.push_back(s->arena.size());
-        s->arena.append(columns[7]);
-        s->arena.push_back('\0');
-        s->arena.append(member);
-        s->arena.push_back('\0');
+        AddKeyRow(s->rows, columns[7], member);
     }
     return read;
 }
 
-int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
+int ReadKeyRowsFromList(HWND list, KeyRows* rows)
 {
-    KeyTreeRebuildTimes local = {};
-    if (!times) times = &local;
+    if (!list || !rows) return 0;
+    RowSnapshot snapshot;
+    snapshot.list = list;
+    snapshot.count = kRowsPerChunk;
+    snapshot.rows = rows;
+    int read = 0;
+    for (snapshot.first = 0;; snapshot.first += kRowsPerChunk) {
+        int got = RunOnListThread(list, ReadRowChunk, &snapshot);
+        read += got;
+        if (got < kRowsPerChunk) break;
+    }
+    return read;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the trees
+
+int BuildKeyRowTrees(KeyRows* rows)
+{
+    if (!rows) return -1;
+    if (rows->built) return rows->built;
+    KeyTreeRebuildTimes* times = &rows->times;
     if (times->start == 0) {
         times->start = GetTickCount();
         if (times->start == 0) times->start = 1;
     }
     const char separator = FormatSeparator("SynchronizeTreeViewThread");
-
-    if (!CreateKeyTrees()) return -1;
+    rows->paths = RBTreeCreateStrings();
+    rows->members = RBTreeCreateStrings();
+    rows->folders = RBTreeCreateStrings();
+    rows->ready = RBTreeCreateStrings();
+    if (!rows->paths || !rows->members || !rows->folders || !rows->ready) {
+        DestroyBuiltTrees(rows);
+        rows->built = -1;
+        return -1;
+    }
     MarkRebuildStage(times, 1);
 
-    RowSnapshot snapshot;
-    snapshot.list = list;
-    snapshot.count = kRowsPerChunk;
-    for (snapshot.first = 0;; snapshot.first += kRowsPerChunk) {
-        if (!list || RunOnListThread(list, ReadRowChunk, &snapshot) < kRowsPerChunk) break;
-    }
-    int rowsRead = (int)snapshot.rows.size();
-    for (size_t offset : snapshot.rows) {
-        const char* path = snapshot.arena.c_str() + offset;
+    for (size_t offset : rows->rows) {
+        const char* path = rows->arena.c_str() + offset;
         const char* member = path + std::strlen(path) + 1;
-        if (!RBTreeSearch(TVRBTreePaths, path)) {
-            InsertCopy(TVRBTreePaths, path);
-            InsertCopy(TVRBTreeMembers, path);
+        if (!RBTreeSearch(rows->paths, path)) {
+            InsertCopy(rows->paths, path);
+            InsertCopy(rows->members, path);
         }
-        InsertCopy(TVRBTreeMembers, member);
+        InsertCopy(rows->members, member);
     }
     MarkRebuildStage(times, 2);
 
-    RBTreeNode* nil = TVRBTreePaths->nil;
-    for (RBTreeNode* node = RBTreeFirst(TVRBTreePaths); node && node != nil;
-         node = RBTreeSuccessor(TVRBTreePaths, node)) {
+    RBTreeNode* nil = rows->paths->nil;
+    for (RBTreeNode* node = RBTreeFirst(rows->paths); node && node != nil; node = RBTreeSuccessor(rows->paths, node)) {
         const char* path = (const char*)node->key;
         char prefix[260] = "";
         size_t used = 0;
@@ -286,7 +366,7 @@ int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
                          level == 0 ? "SynchronizeTreeViewThread: inserting(1) into TVRBTreeFolder %s"
                                     : "SynchronizeTreeViewThread: inserting(2) into TVRBTreeFolder %s",
                          key);
-                InsertCopyUnlessPresent(TVRBTreeFolder, key);
+                InsertCopyUnlessPresent(rows->folders, key);
                 level++;
             }
             if (!end) break;
@@ -295,9 +375,9 @@ int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
     }
     MarkRebuildStage(times, 3);
 
-    nil = TVRBTreeMembers->nil;
-    for (RBTreeNode* node = RBTreeFirst(TVRBTreeMembers); node && node != nil;
-         node = RBTreeSuccessor(TVRBTreeMembers, node)) {
+    nil = rows->members->nil;
+    for (RBTreeNode* node = RBTreeFirst(rows->members); node && node != nil;
+         node = RBTreeSuccessor(rows->members, node)) {
         char key[260];
         // The empty top-level path has no component and gets no key: a depth of -1 would sort
         // among the deepest keys.
@@ -306,8 +386,56 @@ int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
                  GCompressionMethod == CM_TAR ? "SynchronizeTreeViewThread: inserting(1) into TVRBTreeDataReady %s"
                                               : "SynchronizeTreeViewThread: inserting(2) into TVRBTreeDataReady %s",
                  key);
-        InsertCopy(TVRBTreeDataReady, key);
+        InsertCopy(rows->ready, key);
     }
     MarkRebuildStage(times, 4);
-    return rowsRead;
+    rows->built = 1;
+    return 1;
+}
+
+int InstallKeyRowTrees(KeyRows* rows, KeyTreeRebuildTimes* times)
+{
+    if (!rows) return -1;
+    if (BuildKeyRowTrees(rows) < 0) {
+        DestroyKeyTrees();
+        return -1;
+    }
+    DestroyKeyTrees();
+    TVRBTreeCombo = RBTreeCreateStrings();
+    if (!TVRBTreeCombo) {
+        DestroyBuiltTrees(rows);
+        return -1;
+    }
+    TVRBTreePaths = rows->paths;
+    TVRBTreeMembers = rows->members;
+    TVRBTreeFolder = rows->folders;
+    TVRBTreeDataReady = rows->ready;
+    rows->paths = rows->members = rows->folders = rows->ready = nullptr;
+    rows->built = 0;
+    if (times) {
+        // The stages ran earlier, maybe on another thread: report their lengths from this start.
+        if (times->start == 0) MarkRebuildStage(times, 0);
+        int base = times->ms[0];
+        for (int stage = 1; stage <= 4; stage++)
+            times->ms[stage] = base + (rows->times.ms[stage] - rows->times.ms[0]);
+    }
+    return (int)rows->rows.size();
+}
+
+int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times)
+{
+    KeyRows* rows = CreateKeyRows();
+    if (!rows) {
+        DestroyKeyTrees();
+        return -1;
+    }
+    if (times && times->start) rows->times = *times;
+    if (list) ReadKeyRowsFromList(list, rows);
+    int result = InstallKeyRowTrees(rows, nullptr);
+    if (times) {
+        if (times->start == 0) times->start = rows->times.start;
+        for (int stage = 1; stage <= 4; stage++) times->ms[stage] = rows->times.ms[stage];
+    }
+    DestroyKeyRows(&rows);
+    return result;
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <cstddef>
 
+struct liststruct;
+
 // Number of separators in a path column text counted from its second character on.
 int RowKeyDepth(const char* pathColumn, char separator);
 // Row key "%3d*%s%s*%s*%s*%s*%s*%s*%s" from the eight column texts (depth of column 7, then
@@ -55,3 +57,26 @@ void LogRebuildTimes(const KeyTreeRebuildTimes* times);
 // TVRBTreeFolder key into the folder tree, stage 6; LogRebuildTimes. times may be null.
 // Returns the number of rows read, -1 without memory (then no key tree exists).
 int RebuildKeyTreesFromList(HWND list, KeyTreeRebuildTimes* times);
+
+// The rows a rebuild works from: each row's path column and member string, gathered either
+// from a list (ReadKeyRowsFromList) or by a listing while it builds its rows, and the four
+// filled trees built from them, possibly on another thread before the views need them.
+struct KeyRows;
+KeyRows* CreateKeyRows(void);
+// Frees the rows and any trees built and not installed; *rows becomes null.
+void DestroyKeyRows(KeyRows** rows);
+// Appends one row. Returns 1, 0 for null rows or once the trees are built.
+int AddKeyRow(KeyRows* rows, const char* path, const char* member);
+// Appends the row of a record as InsertListRow shows it (dateText is column 5).
+int AddKeyRowFromRecord(KeyRows* rows, const liststruct* record, const char* dateText);
+int KeyRowCount(const KeyRows* rows);
+// Appends every row of list (read on the list's own thread in chunks). Returns the number read.
+int ReadKeyRowsFromList(HWND list, KeyRows* rows);
+// Builds the path, member, folder and ready sets of the rows into trees held by rows (the
+// format's separator from GCompressionMethod). Returns 1, -1 without memory. Later rows are
+// refused.
+int BuildKeyRowTrees(KeyRows* rows);
+// Replaces the five key trees by the trees built from rows (building them first when needed)
+// and an empty combo set; times gets stages 1-4. Returns the number of rows, -1 without memory
+// (then no key tree exists).
+int InstallKeyRowTrees(KeyRows* rows, KeyTreeRebuildTimes* times);

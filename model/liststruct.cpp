@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/langtext.h"
 #include "config/log.h"
@@ -423,12 +424,11 @@ static void SetColumnText(HWND list, int index, int column, const char* text)
 
 // Inserts one complete row at the end; the record passes to the list on success. Returns the
 // new row's index, -1 on failure.
-static int InsertOneRow(HWND list, ListRow* row)
+static int InsertOneRow(HWND list, ListRow* row, int index)
 {
     liststruct* record = row->record;
     row->record = nullptr;
     if (!record) return -1;
-    int index = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     LVITEMA item;
     std::memset(&item, 0, sizeof item);
     item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
@@ -473,17 +473,19 @@ static int InsertBatchOnListThread(void* context)
     // scroll bars and repaints): a single row goes in as it is; listings that add rows one by
     // one lock the list around the whole listing.
     int lock = b->count > 1;
+    // Rows go at the end: the count is asked once per batch, not once per row.
+    int next = (int)SendMessageA(b->list, LVM_GETITEMCOUNT, 0, 0);
     if (lock) {
         LockListRedraw(b->list);
-        int existing = (int)SendMessageA(b->list, LVM_GETITEMCOUNT, 0, 0);
-        SendMessageA(b->list, LVM_SETITEMCOUNT, (WPARAM)(existing + b->count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        SendMessageA(b->list, LVM_SETITEMCOUNT, (WPARAM)(next + b->count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }
     int inserted = 0;
     for (int i = 0; i < b->count; i++) {
-        int index = InsertOneRow(b->list, &b->rows[i]);
+        int index = InsertOneRow(b->list, &b->rows[i], next);
         if (index < 0) continue;
         inserted++;
         b->lastIndex = index;
+        next = index + 1;
     }
     if (lock) UnlockListRedraw(b->list);
     return inserted;
@@ -529,10 +531,52 @@ int DeleteListRow(HWND list, int row)
     return 1;
 }
 
+// The list being emptied by ClearList on this thread, and whether its parent took over the
+// release of the records (AcknowledgeBulkClear).
+static thread_local HWND gBulkClearList = nullptr;
+static thread_local int gBulkClearTaken = 0;
+
+int AcknowledgeBulkClear(HWND list)
+{
+    if (!list || list != gBulkClearList) return 0;
+    gBulkClearTaken = 1;
+    return 1;
+}
+
+static int ClearListOnListThread(void* context)
+{
+    HWND list = (HWND)context;
+    // One delete notification per row costs a trip through the parent's window procedure for
+    // each row: the records are collected first, and when the parent answers the delete-all
+    // notification with AcknowledgeBulkClear the list deletes without them and the records are
+    // released here. A parent that does not answer gets the notifications as before.
+    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    std::vector<liststruct*> records;
+    records.reserve(rows > 0 ? (size_t)rows : 0);
+    for (int row = 0; row < rows; row++) {
+        LVITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) && item.lParam) records.push_back((liststruct*)item.lParam);
+    }
+    HWND previousList = gBulkClearList;
+    int previousTaken = gBulkClearTaken;
+    gBulkClearList = list;
+    gBulkClearTaken = 0;
+    int ok = SendMessageA(list, LVM_DELETEALLITEMS, 0, 0) ? 1 : 0;
+    int taken = gBulkClearTaken;
+    gBulkClearList = previousList;
+    gBulkClearTaken = previousTaken;
+    if (taken)
+        for (liststruct* record : records) ReleaseListStruct(record);
+    return ok;
+}
+
 int ClearList(HWND list)
 {
     if (!list) return 0;
-    int ok = SendMessageA(list, LVM_DELETEALLITEMS, 0, 0) ? 1 : 0;
+    int ok = RunOnListThread(list, ClearListOnListThread, (void*)list);
     List** found = FoundListOfView(list);
     if (found && *found) ListDestroy(found);
     return ok;

@@ -88,8 +88,13 @@ int InsertListRow(HWND list, const ListRowTime* time, const char* displayName, c
 // Deletes one row (its record is released by the delete notification, see
 // HandleListDeleteItem) and keeps the view's found list in step. Returns 1, 0 on failure.
 int DeleteListRow(HWND list, int row);
-// Deletes every row and frees the view's found list. Returns 1, 0 on failure.
+// Deletes every row (on the list's own thread) and frees the view's found list. Returns 1, 0 on
+// failure.
 int ClearList(HWND list);
+// For the list's parent on LVN_DELETEALLITEMS: 1 when ClearList is emptying list and will
+// release the records itself (answer TRUE: no LVN_DELETEITEM per row follows), else 0 (answer
+// FALSE and release each row's record on LVN_DELETEITEM).
+int AcknowledgeBulkClear(HWND list);
 
 // For the list's parent on LVN_DELETEITEM: releases the row's record. Returns 1, 0 (logged)
 // when the row had none.

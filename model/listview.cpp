@@ -1321,6 +1321,16 @@ int OnListViewNotify(const NMHDR* header, LRESULT* result)
         break;
     }
     case LVN_DELETEALLITEMS:
+        if (AcknowledgeBulkClear(view)) {
+            // ClearList releases the records itself: no notification per row follows.
+            if (view == GApp.hwndList) {
+                ForgetMarks();
+                gClearingMainList = 0;
+                if (RowCountOf(view) > 0 && GViewHooks.mainListEmptied) GViewHooks.mainListEmptied();
+            }
+            answer = TRUE;
+            break;
+        }
         if (view == GApp.hwndList) {
             ForgetMarks();
             gClearingMainList = RowCountOf(view) > 0;
@@ -1485,7 +1495,7 @@ void ResetPathComboHook(void)
 // Runs on the listing's thread, which ends only after the folder view is complete.
 void RebuildFolderTreeHook(ListingJob* job)
 {
-    SynchronizeTreeView(job ? job->archivePath : GApp.currentArchive);
+    SynchronizeTreeViewWithRows(job ? job->archivePath : GApp.currentArchive, job ? job->keyRows : nullptr);
 }
 }  // namespace
 

@@ -16,6 +16,7 @@
 #include "config/log.h"
 #include "config/settings.h"
 #include "model/appstate.h"
+#include "model/keys.h"
 #include "model/liststruct.h"
 #include "ui/progress.h"
 #include "ui/prompts.h"
@@ -192,6 +193,7 @@ int do_listing_currentfile(unzFile uf, int64_t* compressed, int64_t* uncompresse
             ListRow row;
             if (BuildListRow(&row, &when, display, full, folders, (int64_t)info.compressed_size,
                              (int64_t)info.uncompressed_size)) {
+                if (job->keyRows) AddKeyRowFromRecord(job->keyRows, row.record, row.dateText);
                 job->batch->rows.push_back(row);
                 if ((int)job->batch->rows.size() >= kRowsPerBatch) FlushListingBatch(job->batch);
             }
@@ -218,6 +220,10 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
     if (job) {
         job->cancelled = 0;
         job->listed = 0;
+        DestroyKeyRows(&job->keyRows);
+        // The folder view's rebuild works from the rows gathered here instead of reading the
+        // list back, and its trees are built while the list's thread still inserts rows.
+        if (job->collectKeyRows) job->keyRows = CreateKeyRows();
     }
     if (!GetRememberSortedColumn() && GZipHooks.forgetSortState) GZipHooks.forgetSortState();
 
@@ -283,6 +289,10 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
         }
     }
 
+    if (job && job->keyRows) {
+        if (cancelled) DestroyKeyRows(&job->keyRows);
+        else BuildKeyRowTrees(job->keyRows);
+    }
     FinishListingBatch(&batch, cancelled);
     if (job) job->batch = nullptr;
     if (list) UnlockListRedraw(list);
@@ -326,6 +336,8 @@ DWORD WINAPI ListZipFilesThread(LPVOID param)
     HCURSOR previousCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     DWORD result = 0;
     unzFile uf = job ? MyWaitunzOpen2_64(job->archivePath, 3000) : nullptr;
+    // Only a window with a folder view rebuilds it after the listing.
+    if (job) job->collectKeyRows = GApp.hwndTree ? 1 : 0;
     if (uf) {
         if (job->focusWindow) LockWindowUpdate(job->focusWindow);
         double started = GetMilliseconds();
@@ -363,6 +375,10 @@ DWORD WINAPI ListZipFilesThread(LPVOID param)
         }
         PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP | MB_TOPMOST);
         SetMainTitle(nullptr);
+    }
+    if (job) {
+        DestroyKeyRows(&job->keyRows);
+        job->collectKeyRows = 0;
     }
     if (job && job->focusWindow) SetFocus(job->focusWindow);
     SetCursor(previousCursor);

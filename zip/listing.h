@@ -12,6 +12,8 @@ struct ListingBatch;
 
 // The open archive's work record (GApp.currentJob), filled by the open operation and kept
 // alive by it while the listing runs.
+struct KeyRows;
+
 struct ListingJob {
     char text[260];
     char archivePath[260];
@@ -25,6 +27,8 @@ struct ListingJob {
     int cancelled;         // out: the user cancelled the last listing
     int64_t listed;        // out: file rows handed to the list by the last listing
     ListingBatch* batch;   // rows on their way to the list while do_listing runs
+    int collectKeyRows;    // do_listing gathers keyRows (the folder view's rebuild then reads no list)
+    KeyRows* keyRows;      // rows gathered and their key trees built; owned by the job's runner
 };
 
 // Fills a job for path (cut to 259 characters) with the given windows, format CM_ZIP and the
