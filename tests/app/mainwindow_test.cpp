@@ -334,6 +334,8 @@ TEST_F(MainWindowTest, RecentArchivesFillTheFileMenu)
     for (const char* name : names) {
         paths.push_back(Fixture(name));
     }
+    // Settings saved once: their registry key exists, so the recent slots are written too.
+    SaveSettings();
     // Five different archives: the oldest (flat) drops out; empty.zip lists no rows and is
     // not remembered.
     for (const std::string& p : paths) OpenAndWait(p);
@@ -364,6 +366,14 @@ TEST_F(MainWindowTest, RecentArchivesFillTheFileMenu)
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.back().find("\"" + paths[0] + "\""), std::string::npos) << messages.back();
     EXPECT_EQ(std::string(GApp.currentArchive), paths[1]) << "the shown archive stays";
+
+    // The slots are kept in the registry ("file_list"): read back with the settings, they are
+    // the same.
+    std::vector<std::string> slots;
+    for (int slot = 0; slot < RECENT_SLOT_COUNT; ++slot) slots.push_back(GetRecentFile(slot));
+    for (int slot = 0; slot < RECENT_SLOT_COUNT; ++slot) SetRecentFile(slot, "");
+    ASSERT_EQ(LoadSettings(), 1);
+    for (int slot = 0; slot < RECENT_SLOT_COUNT; ++slot) EXPECT_EQ(std::string(GetRecentFile(slot)), slots[slot]) << slot;
 }
 
 TEST_F(MainWindowTest, DroppedFilesOpenOrJoinTheArchive)
