@@ -326,3 +326,25 @@ TEST_F(MainWindowTest, CommandLineArchiveJobsCreateOrOnlySimulate)
     EXPECT_EQ(Rows(GApp.hwndList), 2);
     EXPECT_EQ(Title(), "Kelvora: " + created);
 }
+
+TEST_F(MainWindowTest, RepairRecoversTheMembersOfADamagedArchive)
+{
+    // The central directory cut off: the members' local headers are all that is left.
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(FixturePath("nested.zip"), &bytes));
+    size_t cut = bytes.find(std::string("PK\x01\x02", 4));
+    ASSERT_NE(cut, std::string::npos);
+    std::string damaged = folder_ + "\\damaged.zip";
+    ASSERT_TRUE(WriteWholeFile(damaged, bytes.substr(0, cut)));
+    EXPECT_TRUE(ArchiveMembers(damaged).empty()) << "unreadable as it is";
+    std::string repaired = folder_ + "\\repaired.zip";
+    ScriptPromptAnswer(PROMPT_KIND_OPEN_FILE, 1, damaged.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, repaired.c_str());
+    Command(IDM_REPAIR);
+    EXPECT_EQ(ScriptedAnswersLeft(), 0) << "asked for the damaged archive and the target";
+    EXPECT_EQ(Join(ArchiveMembers(repaired)),
+              "[a/][a/b/][a/b/c/][a/b/c/three.txt][a/b/five.txt][a/b/two.txt][a/one.txt][d/][d/four.txt][top.txt]");
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(damaged, &before));
+    EXPECT_EQ(before.size(), cut) << "the damaged archive is left as it was";
+}
