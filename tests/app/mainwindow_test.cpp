@@ -130,6 +130,19 @@ TEST_F(MainWindowTest, FolderViewShowsTheTreeComboAndFolderRows)
     EXPECT_EQ(GetViewList(), GApp.hwndTreeList);
     std::vector<std::string> combo = ComboEntries();
     EXPECT_EQ(Join(combo), "[a][a\\b][a\\b\\c][d]");
+    // Every entry shows the folder icon of the shell's image list, selected or not.
+    EXPECT_NE(SendMessageA(GApp.hwndPathCombo, CBEM_GETIMAGELIST, 0, 0), 0) << "the combo has the icons";
+    int folderIcon = -1;
+    for (int i = 0; i < (int)combo.size(); ++i) {
+        COMBOBOXEXITEMA item = {};
+        item.mask = CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = i;
+        ASSERT_TRUE(SendMessageA(GApp.hwndPathCombo, CBEM_GETITEMA, 0, (LPARAM)&item));
+        EXPECT_GE(item.iImage, 0) << combo[i];
+        EXPECT_EQ(item.iSelectedImage, item.iImage) << combo[i];
+        if (i == 0) folderIcon = item.iImage;
+        EXPECT_EQ(item.iImage, folderIcon) << combo[i] << ": one folder icon for all";
+    }
 
     // The root shows the top-level files only; a folder its own files, not those below it.
     TreeView_SelectItem(GApp.hwndTree, TreeView_GetRoot(GApp.hwndTree));
