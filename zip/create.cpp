@@ -66,18 +66,6 @@ HWND OwnerWindow(void)
     return GApp.hwndMain ? GApp.hwndMain : GetForegroundWindow();
 }
 
-void SetMainTitle(const char* archive)
-{
-    if (!GApp.hwndMain) return;
-    char title[600];
-    if (archive && *archive)
-        snprintf(title, sizeof title, "%s: %s", "Kelvora", archive);
-    else
-        snprintf(title, sizeof title, "%s", "Kelvora");
-    if (!SetWindowTextA(GApp.hwndMain, title))
-        LogPrint(kLogError, GApp.verbose, "SetMyWindowText failure %d", (int)GetLastError());
-}
-
 std::string LowerName(const char* name)
 {
     std::string s(name ? name : "");
@@ -492,7 +480,7 @@ void ShowSummary(ZipCreateOptions* o)
 void ForgetCurrentArchive(void)
 {
     GApp.currentArchive[0] = '\0';
-    SetMainTitle(nullptr);
+    SetCreationMainTitle(nullptr);
 }
 
 int ViewHasRows(HWND view)
@@ -542,6 +530,18 @@ void ShowWrittenArchive(ZipCreateOptions* o)
 }
 
 }  // namespace
+
+void SetCreationMainTitle(const char* archive)
+{
+    if (!GApp.hwndMain) return;
+    char title[600];
+    if (archive && *archive)
+        snprintf(title, sizeof title, "%s: %s", "Kelvora", archive);
+    else
+        snprintf(title, sizeof title, "%s", "Kelvora");
+    if (!SetWindowTextA(GApp.hwndMain, title))
+        LogPrint(kLogError, GApp.verbose, "SetMyWindowText failure %d", (int)GetLastError());
+}
 
 void SetZipReadLimitForTests(int64_t bytes)
 {

@@ -18,6 +18,7 @@
 #include "model/strutil.h"
 #include "ui/prompts.h"
 #include "zip/create.h"
+#include "zip/createinternal.h"
 
 namespace {
 
@@ -29,17 +30,6 @@ char gLastFolder[260];
 HWND OwnerWindow(void)
 {
     return GApp.hwndMain ? GApp.hwndMain : GetForegroundWindow();
-}
-
-void SetMainTitle(const char* archive)
-{
-    if (!GApp.hwndMain) return;
-    char title[600];
-    if (archive && *archive)
-        snprintf(title, sizeof title, "%s: %s", "Kelvora", archive);
-    else
-        snprintf(title, sizeof title, "%s", "Kelvora");
-    SetWindowTextA(GApp.hwndMain, title);
 }
 
 void TakeViews(ZipCreateOptions* o)
@@ -177,7 +167,7 @@ int StartNewArchive(const char* folder)
     char target[260];
     CopyBounded(target, sizeof target, o->targetArchive);
     if (StartZipWorkDirectoryThread(o) != 0) return 0;
-    SetMainTitle(target);
+    SetCreationMainTitle(target);
     return 1;
 }
 
@@ -237,7 +227,7 @@ int CreateArchiveFromFiles(const char* const* files, int count, int silent, int 
     char target[260];
     CopyBounded(target, sizeof target, o->targetArchive);
     if (StartZipWorkDirectoryThread(o) != 0) return 0;
-    if (!silent) SetMainTitle(target);
+    if (!silent) SetCreationMainTitle(target);
     if (GApp.hwndFocusView) SetFocus(GApp.hwndFocusView);
     return 1;
 }
