@@ -45,11 +45,24 @@ ratio() { python3 -c "import sys; a,b=float(sys.argv[1]),float(sys.argv[2]); pri
 
 cat "$ARCHIVE" >/dev/null
 echo "== opening 100 000 members in 5 000 folders ($(date -u +%Y-%m-%d), $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg))"
-OUT=$(wine "$BUILD/bin/bench_open.exe" "$(winpath "$ARCHIVE")" "$ROUNDS" | tr -d '\r')
-echo "$OUT" | grep -v '^RESULT_MS' | sed 's/^/  bench_open: /'
-K=$(echo "$OUT" | awk '/^RESULT_MS/{printf "%.2f", $2/1000}')
+# Each round is a new program opening the archive (a first open), then opening it once more in the
+# same window (the previous 100 000 rows are emptied first).
+FIRST=(); FIRST_ROWS=(); AGAIN=()
+for round in $(seq 1 "$ROUNDS"); do
+  OUT=$(wine "$BUILD/bin/bench_open.exe" "$(winpath "$ARCHIVE")" 2 | tr -d '\r')
+  echo "$OUT" | grep '^round' | sed "s/^/  process $round: /"
+  FIRST+=("$(echo "$OUT" | awk '/^round 1:/{for(i=1;i<=NF;i++) if($i=="combo" && $(i+1)=="after") printf "%.2f", $(i+2)/1000}')")
+  FIRST_ROWS+=("$(echo "$OUT" | awk '/^round 1:/{for(i=1;i<=NF;i++) if($i=="totals" && $(i+1)=="after") printf "%.2f", $(i+2)/1000}')")
+  AGAIN+=("$(echo "$OUT" | awk '/^round 2:/{for(i=1;i<=NF;i++) if($i=="combo" && $(i+1)=="after") printf "%.2f", $(i+2)/1000}')")
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}'; }
+K=$(median "${FIRST[@]}")
+KR=$(median "${FIRST_ROWS[@]}")
+KA=$(median "${AGAIN[@]}")
 U=$(secs unzip -l "$ARCHIVE")
 S=$(secs "$SEVENZ" l "$ARCHIVE")
-echo "  kelvora open (rows, totals, tree, combo)  ${K} s   (target < 3 s)"
+echo "  kelvora first open: rows and totals       ${KR} s   (median of $ROUNDS)"
+echo "  kelvora first open: tree and combo too    ${K} s   (target < 3 s)"
+echo "  kelvora opening it again in the window    ${KA} s"
 echo "  unzip -l                                  ${U} s   (ratio $(ratio "$K" "$U"))"
 echo "  7z l                                      ${S} s   (ratio $(ratio "$K" "$S"))"

@@ -1147,6 +1147,14 @@ int InsertIntoTreeList(const char* key)
     return InsertListRowsBatch(GApp.hwndTreeList, &row, 1) == 1 ? 1 : 0;
 }
 
+// The folder's totals reach the status bar only while the folder view is the one shown: in the
+// flat view the bar keeps the archive's totals when the folder list is refilled behind it.
+static void ShowFolderTotalsWhenShown(void)
+{
+    if (!GApp.hwndTreeList || GetViewList() != GApp.hwndTreeList) return;
+    ShowTotals(GApp.treeListTotals.rows, GApp.treeListTotals.compressed, GApp.treeListTotals.uncompressed);
+}
+
 DWORD WINAPI DoTvnChanged(LPVOID param)
 {
     char* key = (char*)param;
@@ -1156,7 +1164,7 @@ DWORD WINAPI DoTvnChanged(LPVOID param)
         LogPrint(2, GApp.verbose, "!!!!TVRBTreeDataReady has no size!!!!");
         gTreeListFilling.store(0);
         GApp.treeListTotals = ArchiveTotals{0, 0, 0};
-        ShowTotals(0, 0, 0);
+        ShowFolderTotalsWhenShown();
         EndFolderChange(key);
         return 0;
     }
@@ -1186,11 +1194,11 @@ DWORD WINAPI DoTvnChanged(LPVOID param)
         if (view) UnlockListRedraw(view);
         if (view) RunOnListThread(view, SelectFirstRowOnListThread, view);
         gTreeListFilling.store(0);
-        ShowTotals(GApp.treeListTotals.rows, GApp.treeListTotals.compressed, GApp.treeListTotals.uncompressed);
+        ShowFolderTotalsWhenShown();
     } else {
         LogPrint(2, GApp.verbose, "DoTvnChanged: RBTreeSearch(TVRBTreeDataReady, string)) not found %s", key);
         gTreeListFilling.store(0);
-        ShowTotals(0, 0, 0);
+        ShowFolderTotalsWhenShown();
     }
     InitializeTreeListSearchValues(nullptr, 0);
     if (view && sortColumnTreeList >= 0) SortListViewWindow(view, sortColumnTreeList, sortAscendingTreeList);

@@ -11,6 +11,7 @@
 #include "app/ids.h"
 #include "apphost.h"
 #include "model/appstate.h"
+#include "model/listview.h"
 #include "model/keys.h"
 #include "model/liststruct.h"
 #include "model/rbtree.h"
@@ -74,4 +75,24 @@ TEST_F(MainWindowTest, EmptyingTheListsReleasesEveryRecordOnce)
     EXPECT_EQ(Rows(GApp.hwndList), 0);
     EXPECT_EQ(Rows(GApp.hwndTreeList), 0);
     EXPECT_EQ(ListStructLiveCount(), 0);
+}
+
+TEST_F(MainWindowTest, FolderChangesBehindTheFlatViewLeaveTheArchiveTotals)
+{
+    ASSERT_EQ(OpenAndWait(Fixture("nested.zip")), 1);
+    ASSERT_EQ(GetViewList(), GApp.hwndList);
+    const std::string count = StatusText(STATUS_PART_COUNT);
+    const std::string sizes = StatusText(STATUS_PART_SIZES);
+    EXPECT_EQ(count, "6 files");
+
+    // The folder list is refilled for folder a while the flat view is shown.
+    HTREEITEM root = TreeView_GetRoot(GApp.hwndTree);
+    ASSERT_NE(root, nullptr);
+    HTREEITEM a = TreeView_GetChild(GApp.hwndTree, root);
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, a));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_GT(Rows(GApp.hwndTreeList), 0);
+    EXPECT_EQ(StatusText(STATUS_PART_COUNT), count);
+    EXPECT_EQ(StatusText(STATUS_PART_SIZES), sizes);
 }
