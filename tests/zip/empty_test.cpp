@@ -36,7 +36,7 @@ std::string Quoted(const std::string& s)
     return "\"" + s + "\"";
 }
 
-// kelvora-cli beside the test program, its standard output and error going to files.
+// kelvora-cli beside the test program, with its standard output and error.
 struct CliRun {
     int code = -1;
     std::string out;
@@ -46,39 +46,7 @@ struct CliRun {
 CliRun RunCli(const std::string& arguments)
 {
     CliRun r;
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (n == 0 || n >= sizeof self) return r;
-    std::string folder(self, n);
-    folder.resize(folder.rfind('\\'));
-    std::string temp = MakeTempFolder("empty_cli");
-    std::string outPath = temp + "\\out.txt", errPath = temp + "\\err.txt";
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = out;
-        si.hStdError = err;
-        PROCESS_INFORMATION pi = {};
-        std::string cmd = Quoted(folder + "\\kelvora-cli.exe") + " " + arguments;
-        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-            DWORD code = (DWORD)-1;
-            if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-            else TerminateProcess(pi.hProcess, 1);
-            r.code = (int)code;
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-    }
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
-    ReadWholeFile(outPath, &r.out);
-    ReadWholeFile(errPath, &r.err);
-    RemoveFolderTree(temp);
+    r.code = RunCapturingOutput(Quoted(TestProgramFolder() + "\\kelvora-cli.exe") + " " + arguments, &r.out, &r.err);
     return r;
 }
 

@@ -26,39 +26,13 @@ std::string EndRecord(const std::string& comment)
 
 const char* const kComments[] = {"", "an archive without members"};
 
-// kelvora-cli beside the test program, its standard error going to a file; the exit code.
+// kelvora-cli beside the test program: its exit code, its standard output and error in err.
 int RunCliCapturingErrors(const std::string& arguments, std::string* err)
 {
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (n == 0 || n >= sizeof self) return -1;
-    std::string folder(self, n);
-    folder.resize(folder.rfind('\\'));
-    std::string temp = MakeTempFolder("zm_empty_cli");
-    std::string errPath = temp + "\\err.txt";
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    DWORD code = (DWORD)-1;
-    if (errFile != INVALID_HANDLE_VALUE) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = errFile;
-        si.hStdError = errFile;
-        PROCESS_INFORMATION pi = {};
-        std::string cmd = "\"" + folder + "\\kelvora-cli.exe\" " + arguments;
-        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-            if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-            else TerminateProcess(pi.hProcess, 1);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-        CloseHandle(errFile);
-    }
-    ReadWholeFile(errPath, err);
-    RemoveFolderTree(temp);
-    return (int)code;
+    std::string out;
+    int code = RunCapturingOutput("\"" + TestProgramFolder() + "\\kelvora-cli.exe\" " + arguments, &out, err);
+    if (err) *err = out + *err;
+    return code;
 }
 
 class EmptyArchiveRewrite : public ::testing::Test {
