@@ -920,14 +920,19 @@ int OpenCompressedFile(const char* path, HWND owner)
         job->format = format;
     }
     RenewTempFiles();
+    // On the list's own thread the previous rows are emptied while the new listing already reads
+    // the archive: its rows reach the list through this thread, so only after the emptying.
+    // From another thread the list is emptied first.
+    int clearAfterStart = GApp.hwndList && GetWindowThreadProcessId(GApp.hwndList, nullptr) == GetCurrentThreadId();
     if (GApp.hwndList) {
-        ClearList(GApp.hwndList);
+        if (!clearAfterStart) ClearList(GApp.hwndList);
         EnableWindow(GApp.hwndList, TRUE);
     }
     gProtected = -1;
     ResetZipPasswordProtected();
     SetCompressionMethod(format);
     HANDLE thread = CreateThread(nullptr, 0, starter, job, 0, nullptr);
+    if (clearAfterStart) ClearList(GApp.hwndList);
     if (!thread) {
         LogPrint(-1, GApp.verbose, "OpenCompressedFile: cannot start the listing %d", (int)GetLastError());
         LeaveBusy(GApp.busyOpen);
