@@ -1091,11 +1091,14 @@ int IsFolderChangePending(void)
     return GApp.TVNSem.load() || GApp.tvncached[0] ? 1 : 0;
 }
 
+static void ShowFolderInPathCombo(HTREEITEM item);
+
 void HandleFolderSelection(HTREEITEM item)
 {
     if (!item || !GApp.hwndTree) return;
     char key[4096];
     if (ChildrenKey(item, key, sizeof key) < 0) return;
+    ShowFolderInPathCombo(item);
     bool started = false;
     if (TryEnterBusy(GApp.TVNSem)) {
         if (BeginViewBusy()) started = true;
@@ -1125,6 +1128,33 @@ void HandleFolderSelection(HTREEITEM item)
         return;
     }
     CloseHandle(thread);
+}
+
+// The path combo follows the folder selected in the tree: its entry for the folder is selected
+// (none for the root item), so that its text always names the folder shown.
+static void ShowFolderInPathCombo(HTREEITEM item)
+{
+    HWND combo = GApp.hwndPathCombo;
+    if (!combo || !GApp.hwndTree) return;
+    char path[4096] = "";
+    TreeViewGetPath(item, path, sizeof path, 0, 0);
+    size_t length = std::strlen(path);
+    if (length > 0 && path[length - 1] == FormatSeparator("ShowFolderInPathCombo")) path[--length] = '\0';
+    int found = -1;
+    if (length > 0) {
+        int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+        for (int index = 0; index < count && found < 0; index++) {
+            char text[260] = "";
+            COMBOBOXEXITEMA entry;
+            std::memset(&entry, 0, sizeof entry);
+            entry.mask = CBEIF_TEXT;
+            entry.iItem = index;
+            entry.pszText = text;
+            entry.cchTextMax = sizeof text;
+            if (SendMessageA(combo, CBEM_GETITEMA, 0, (LPARAM)&entry) && std::strcmp(text, path) == 0) found = index;
+        }
+    }
+    if ((int)SendMessageA(combo, CB_GETCURSEL, 0, 0) != found) SendMessageA(combo, CB_SETCURSEL, (WPARAM)found, 0);
 }
 
 void OnFolderChangeTimer(void)

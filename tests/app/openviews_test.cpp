@@ -96,3 +96,37 @@ TEST_F(MainWindowTest, FolderChangesBehindTheFlatViewLeaveTheArchiveTotals)
     EXPECT_EQ(StatusText(STATUS_PART_COUNT), count);
     EXPECT_EQ(StatusText(STATUS_PART_SIZES), sizes);
 }
+
+TEST_F(MainWindowTest, ThePathComboNamesTheFolderSelectedInTheTree)
+{
+    ASSERT_EQ(OpenAndWait(Fixture("nested.zip")), 1);
+    HWND combo = GApp.hwndPathCombo;
+    auto comboText = [&]() -> std::string {
+        int index = (int)SendMessageA(combo, CB_GETCURSEL, 0, 0);
+        if (index < 0) return "<none>";
+        char text[260] = "";
+        COMBOBOXEXITEMA entry = {};
+        entry.mask = CBEIF_TEXT;
+        entry.iItem = index;
+        entry.pszText = text;
+        entry.cchTextMax = sizeof text;
+        SendMessageA(combo, CBEM_GETITEMA, 0, (LPARAM)&entry);
+        return text;
+    };
+    HTREEITEM root = TreeView_GetRoot(GApp.hwndTree);
+    ASSERT_NE(root, nullptr);
+    HTREEITEM a = TreeView_GetChild(GApp.hwndTree, root);
+    ASSERT_NE(a, nullptr);
+    HTREEITEM b = TreeView_GetChild(GApp.hwndTree, a);
+    ASSERT_NE(b, nullptr);
+
+    ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, b));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(comboText(), "a\\b");
+    ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, a));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(comboText(), "a");
+    ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, root));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(comboText(), "<none>");
+}
