@@ -197,6 +197,8 @@ bool SelectFolder(const std::string& path)
 {
     HTREEITEM item = FindTreeItemString(GApp.hwndTree, path.c_str());
     if (!item) return false;
+    // A folder is chosen in the tree: the folder view is the one shown.
+    GApp.hwndFocusView = GApp.hwndTree;
     if (TreeView_GetSelection(GApp.hwndTree) == item) HandleFolderSelection(item);
     else TreeView_SelectItem(GApp.hwndTree, item);
     return WaitForViewsIdle();
