@@ -43,6 +43,8 @@ const int64_t kLargeCrcFile = 33554432;
 // At 4 GiB - 1 the writer already needs the zip64 fields for the member's sizes.
 const uint64_t kZip64Size = 0xFFFFFFFFull;
 enum { kSummaryLines = 15 };
+// How long a run waits to take busy back after handing it over.
+const int kBusyReturnWaitMs = 60000;
 
 std::atomic<int64_t> gReadLimit{-1};
 
@@ -488,6 +490,30 @@ int ViewHasRows(HWND view)
     return view && SendMessageA(view, LVM_GETITEMCOUNT, 0, 0) > 0;
 }
 
+// The folder view's rebuild takes busy for itself and, off the window thread, waits only so
+// long for it: a run that holds busy hands it over for the rebuild. The rebuild ends by
+// selecting the root, whose folder change fills TreeList while holding busy; the run takes
+// busy back once that is done, so nothing else starts before the run has ended. Should busy
+// not come back (something else keeps it far longer), the run ends without it.
+void RebuildFolderViewHandingOverBusy(ZipCreateOptions* o, ListingJob* listing)
+{
+    const int held = o->holdsBusy;
+    if (held) {
+        o->holdsBusy = 0;
+        LeaveBusy(GApp.busy);
+    }
+    GZipHooks.rebuildFolderTree(listing);
+    if (!held) return;
+    for (int waited = 0; waited < kBusyReturnWaitMs; waited += 10) {
+        if (TryEnterBusy(GApp.busy)) {
+            o->holdsBusy = 1;
+            return;
+        }
+        Sleep(10);
+    }
+    LogPrint(-1, GApp.verbose, "ZipWorkDirectoryThread(): busy not given back after the folder view's rebuild");
+}
+
 // Shows the written archive: merged into the views after an append, listed after a creation.
 void ShowWrittenArchive(ZipCreateOptions* o)
 {
@@ -525,7 +551,7 @@ void ShowWrittenArchive(ZipCreateOptions* o)
             InitListingJob(&job, o->targetArchive, o->viewList, o->folderTree, o->focusWindow);
             listing = &job;
         }
-        GZipHooks.rebuildFolderTree(listing);
+        RebuildFolderViewHandingOverBusy(o, listing);
     }
 }
 
