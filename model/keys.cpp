@@ -179,7 +179,16 @@ struct KeyRows {
     RBTree* ready = nullptr;
     int built = 0;             // 1 built, -1 failed (no memory), 0 not yet
     KeyTreeRebuildTimes times = {};
+    HANDLE builder = nullptr;  // thread running BuildKeyRowTrees, when started
 };
+
+static void WaitForBuilder(KeyRows* rows)
+{
+    if (!rows || !rows->builder) return;
+    WaitForSingleObject(rows->builder, INFINITE);
+    CloseHandle(rows->builder);
+    rows->builder = nullptr;
+}
 
 static void DestroyBuiltTrees(KeyRows* rows)
 {
@@ -197,6 +206,7 @@ KeyRows* CreateKeyRows(void)
 void DestroyKeyRows(KeyRows** rows)
 {
     if (!rows || !*rows) return;
+    WaitForBuilder(*rows);
     DestroyBuiltTrees(*rows);
     delete *rows;
     *rows = nullptr;
@@ -204,7 +214,7 @@ void DestroyKeyRows(KeyRows** rows)
 
 int AddKeyRow(KeyRows* rows, const char* path, const char* member)
 {
-    if (!rows || rows->built) return 0;
+    if (!rows || rows->built || rows->builder) return 0;
     rows->rows.push_back(rows->arena.size());
     rows->arena.append(Text(path));
     rows->arena.push_back('\0');
@@ -393,9 +403,23 @@ int BuildKeyRowTrees(KeyRows* rows)
     return 1;
 }
 
+static DWORD WINAPI BuildKeyRowTreesThread(LPVOID param)
+{
+    BuildKeyRowTrees((KeyRows*)param);
+    return 0;
+}
+
+int StartBuildingKeyRowTrees(KeyRows* rows)
+{
+    if (!rows || rows->built || rows->builder) return 0;
+    rows->builder = CreateThread(nullptr, 0, BuildKeyRowTreesThread, rows, 0, nullptr);
+    return rows->builder ? 1 : 0;
+}
+
 int InstallKeyRowTrees(KeyRows* rows, KeyTreeRebuildTimes* times)
 {
     if (!rows) return -1;
+    WaitForBuilder(rows);
     if (BuildKeyRowTrees(rows) < 0) {
         DestroyKeyTrees();
         return -1;

@@ -76,6 +76,9 @@ int ReadKeyRowsFromList(HWND list, KeyRows* rows);
 // format's separator from GCompressionMethod). Returns 1, -1 without memory. Later rows are
 // refused.
 int BuildKeyRowTrees(KeyRows* rows);
+// Runs BuildKeyRowTrees on a thread of its own; InstallKeyRowTrees and DestroyKeyRows wait for it.
+// Returns 1 when started (no row can be added from then on), 0 when not (then build later).
+int StartBuildingKeyRowTrees(KeyRows* rows);
 // Replaces the five key trees by the trees built from rows (building them first when needed)
 // and an empty combo set; times gets stages 1-4. Returns the number of rows, -1 without memory
 // (then no key tree exists).

@@ -290,8 +290,9 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
     }
 
     if (job && job->keyRows) {
+        // The trees are built beside the last batches' insertion and the totals, not before them.
         if (cancelled) DestroyKeyRows(&job->keyRows);
-        else BuildKeyRowTrees(job->keyRows);
+        else StartBuildingKeyRowTrees(job->keyRows);
     }
     FinishListingBatch(&batch, cancelled);
     if (job) job->batch = nullptr;
