@@ -1144,14 +1144,8 @@ static void ShowFolderInPathCombo(HTREEITEM item)
     if (length > 0) {
         int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
         for (int index = 0; index < count && found < 0; index++) {
-            char text[260] = "";
-            COMBOBOXEXITEMA entry;
-            std::memset(&entry, 0, sizeof entry);
-            entry.mask = CBEIF_TEXT;
-            entry.iItem = index;
-            entry.pszText = text;
-            entry.cchTextMax = sizeof text;
-            if (SendMessageA(combo, CBEM_GETITEMA, 0, (LPARAM)&entry) && std::strcmp(text, path) == 0) found = index;
+            char text[260];
+            if (GetPathComboEntry(index, text, sizeof text) && std::strcmp(text, path) == 0) found = index;
         }
     }
     if ((int)SendMessageA(combo, CB_GETCURSEL, 0, 0) != found) SendMessageA(combo, CB_SETCURSEL, (WPARAM)found, 0);
