@@ -492,11 +492,63 @@ int GetZipProperties(const char* path, int64_t* compressed, int64_t* uncompresse
     return 0;
 }
 
-int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes)
+namespace {
+
+void NoteRepairFailure(RepairFailure* failure, int step, DWORD systemError)
 {
-    if (!damagedPath || !outPath || !*damagedPath || !*outPath) return UNZ_PARAMERROR;
+    if (!failure) return;
+    failure->step = step;
+    failure->systemError = systemError;
+}
+
+// Opens path for reading and tells whether it starts with a local header, where every member
+// the repair can save begins. 0 when it cannot be opened (the system's code in *systemError).
+int ProbeRepairInput(const char* path, int* startsWithMember, DWORD* systemError)
+{
+    *startsWithMember = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *systemError = GetLastError();
+        return 0;
+    }
+    unsigned char head[4] = {0, 0, 0, 0};
+    DWORD got = 0;
+    if (ReadFile(file, head, sizeof head, &got, nullptr) && got == sizeof head)
+        *startsWithMember = head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+    CloseHandle(file);
+    return 1;
+}
+
+// Creates (or empties) a file the repair writes. 0 when it cannot (the code in *systemError).
+int ProbeRepairOutput(const char* path, DWORD* systemError)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *systemError = GetLastError();
+        return 0;
+    }
+    CloseHandle(file);
+    return 1;
+}
+
+}  // namespace
+
+int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes,
+                          RepairFailure* failure)
+{
+    NoteRepairFailure(failure, REPAIR_FAILED_NOT, 0);
+    if (entries) *entries = 0;
+    if (bytes) *bytes = 0;
+    if (!damagedPath || !outPath || !*damagedPath || !*outPath) {
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, 0);
+        return UNZ_PARAMERROR;
+    }
     char scratch[260];
-    if (snprintf(scratch, sizeof scratch, "%s_tmp", outPath) >= (int)sizeof scratch) return UNZ_PARAMERROR;
+    if (snprintf(scratch, sizeof scratch, "%s_tmp", outPath) >= (int)sizeof scratch) {
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, ERROR_FILENAME_EXCED_RANGE);
+        return UNZ_PARAMERROR;
+    }
     // unzRepair opens its output "wb" before it reads: the same name would wipe the damaged
     // archive. It also leaks its handles when the input does not open and writes through a
     // null stream when the scratch file cannot be made, so all three are checked first.
@@ -506,22 +558,74 @@ int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t
         !GetFullPathNameA(scratch, sizeof fullScratch, fullScratch, nullptr) ||
         _stricmp(fullIn, fullOut) == 0 || _stricmp(fullIn, fullScratch) == 0) {
         LogPrint(kLogError, GApp.verbose, "%s %d repair: output must differ from %s\n", kSource, __LINE__, damagedPath);
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, 0);
         return UNZ_PARAMERROR;
     }
-    FILE* probe = fopen(damagedPath, "rb");
-    if (!probe) return Z_ERRNO;
-    fclose(probe);
-    for (const char* made : {outPath, (const char*)scratch}) {
-        probe = fopen(made, "wb");
-        if (!probe) return Z_ERRNO;
-        fclose(probe);
+    int startsWithMember = 0;
+    DWORD system = 0;
+    if (!ProbeRepairInput(damagedPath, &startsWithMember, &system)) {
+        NoteRepairFailure(failure, REPAIR_FAILED_INPUT, system);
+        return Z_ERRNO;
+    }
+    // Without a member at its start nothing can be saved: the output is not even touched.
+    if (!startsWithMember) {
+        LogPrint(kLogError, GApp.verbose, "%s %d repair: no member at the start of %s\n", kSource, __LINE__, damagedPath);
+        NoteRepairFailure(failure, REPAIR_FAILED_NOTHING_RECOVERED, 0);
+        return UNZ_BADZIPFILE;
+    }
+    if (!ProbeRepairOutput(outPath, &system)) {
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, system);
+        return Z_ERRNO;
+    }
+    if (!ProbeRepairOutput(scratch, &system)) {
+        DeleteFileA(outPath);
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, system);
+        return Z_ERRNO;
     }
     uLong recovered = 0, recoveredBytes = 0;
     int rc = unzRepair(damagedPath, outPath, scratch, &recovered, &recoveredBytes);
     LogPrint(kLogInfo, GApp.verbose, "recovered %lld %lld\n", (long long)recovered, (long long)recoveredBytes);
-    if (entries) *entries = recovered;
-    if (bytes) *bytes = recoveredBytes;
-    return rc;
+    if (rc == Z_OK && recovered > 0) {
+        if (entries) *entries = recovered;
+        if (bytes) *bytes = recoveredBytes;
+        return 0;
+    }
+    // A repair that broke off, or saved nothing, leaves no file that passes for the repaired
+    // archive.
+    DeleteFileA(outPath);
+    DeleteFileA(scratch);
+    LogPrint(kLogError, GApp.verbose, "%s %d repair of %s failed (%d, %lld entries)\n", kSource, __LINE__,
+             damagedPath, rc, (long long)recovered);
+    NoteRepairFailure(failure, rc == Z_OK ? REPAIR_FAILED_NOTHING_RECOVERED : REPAIR_FAILED_BROKE_OFF, 0);
+    return rc == Z_OK ? UNZ_BADZIPFILE : rc;
+}
+
+int FormatRepairFailure(char* text, size_t size, const char* damagedPath, const char* outPath,
+                        const RepairFailure* failure)
+{
+    if (!text || size == 0) return 0;
+    text[0] = '\0';
+    if (!failure || failure->step == REPAIR_FAILED_NOT) return 0;
+    const char* damaged = damagedPath ? damagedPath : "";
+    const char* out = outPath ? outPath : "";
+    char systemText[200] = "";
+    if (failure->systemError && !FormatSystemError(systemText, sizeof systemText, failure->systemError))
+        snprintf(systemText, sizeof systemText, "%lu", (unsigned long)failure->systemError);
+    const char* colon = *systemText ? ":\n" : "";
+    int n;
+    switch (failure->step) {
+    case REPAIR_FAILED_INPUT:
+        n = snprintf(text, size, "%s \"%s\" %s%s%s", GetMessageText(35), damaged, GetMessageText(36), colon,
+                     systemText);
+        break;
+    case REPAIR_FAILED_OUTPUT:
+        n = snprintf(text, size, "%s\n\"%s\"%s%s", GetMessageText(45), out, colon, systemText);
+        break;
+    default:
+        n = snprintf(text, size, "\"%s\"\n%s\n%s\n\"%s\"", damaged, GetMessageText(31), GetMessageText(45), out);
+        break;
+    }
+    return n > 0 ? 1 : 0;
 }
 
 void RepairZipArchive(void)
@@ -535,7 +639,12 @@ void RepairZipArchive(void)
     FileDialogRequest save = {OwnerWindow(), GetMessageText(70), kFilter, "zip", nullptr,
                               OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST, out, sizeof out};
     if (!PromptSaveFile(&save)) return;
-    RepairZipArchiveFiles(damaged, out, nullptr, nullptr);
+    RepairFailure failure = {};
+    if (RepairZipArchiveFiles(damaged, out, nullptr, nullptr, &failure) == 0) return;
+    char text[1200];
+    if (!FormatRepairFailure(text, sizeof text, damaged, out, &failure))
+        snprintf(text, sizeof text, "%s\n\"%s\"", GetMessageText(45), out);
+    PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP);
 }
 
 unsigned long getFileCrc(const char* path, int* ok)

@@ -100,10 +100,31 @@ int ZipReadCurrentToFile(unzFile uf, uint64_t expectedSize, char* buf, unsigned 
 int GetZipProperties(const char* path, int64_t* compressed, int64_t* uncompressed, int64_t* files,
                      int64_t* directories, char* comment, size_t commentSize);
 
+// Why a repair failed.
+enum RepairFailureStep {
+    REPAIR_FAILED_NOT = 0,            // it did not fail
+    REPAIR_FAILED_INPUT,              // the damaged archive cannot be opened for reading
+    REPAIR_FAILED_OUTPUT,             // the output or its scratch file cannot be created (or is the input)
+    REPAIR_FAILED_NOTHING_RECOVERED,  // no member could be saved: not a ZIP archive, or broken from the start
+    REPAIR_FAILED_BROKE_OFF,          // the repair stopped in the middle (a cut member, a failed write)
+};
+struct RepairFailure {
+    int step;           // RepairFailureStep
+    DWORD systemError;  // the system's error code, 0 when it gave none
+};
+
 // Rebuilds a damaged archive (mztools unzRepair) into outPath with outPath + "_tmp" as scratch
-// file; the counts may be null. Returns minizip's result (0 success).
-int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes);
-// The repair command: asks for the damaged archive and the output name, then repairs.
+// file; the counts and failure may be null. Returns 0 when at least one member was saved, else
+// minizip's result (UNZ_BADZIPFILE when nothing could be saved); a failed repair leaves neither
+// the output nor the scratch file behind.
+int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes,
+                          RepairFailure* failure = nullptr);
+// The message for a failed repair, naming the file and the system's error text. 0 when
+// failure tells of none.
+int FormatRepairFailure(char* text, size_t size, const char* damagedPath, const char* outPath,
+                        const RepairFailure* failure);
+// The repair command: asks for the damaged archive and the output name, then repairs; a
+// failure is shown in a message box, a success only logged.
 void RepairZipArchive(void);
 
 // CRC-32 of a file's contents (0 for an empty or unreadable file; ok, when given, tells which).
