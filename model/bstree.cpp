@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <vector>
 
 #include "config/log.h"
 
@@ -64,6 +66,49 @@ BSTreeNode* BSTreeInsert(BSTree* tree, void* key)
     }
     tree->count++;
     return node;
+}
+
+namespace {
+
+// Inserts keys[first..last) middle first, then each half the same way: a run given in order
+// makes a tree of logarithmic depth instead of a chain.
+int InsertMiddleFirst(BSTree* tree, void** keys, int first, int last)
+{
+    int inserted = 0;
+    // An explicit stack of ranges: the depth of the ranges is logarithmic, but no recursion is
+    // needed at all.
+    std::vector<std::pair<int, int>> ranges;
+    ranges.emplace_back(first, last);
+    while (!ranges.empty()) {
+        std::pair<int, int> range = ranges.back();
+        ranges.pop_back();
+        if (range.first >= range.second) continue;
+        int middle = range.first + (range.second - range.first) / 2;
+        if (BSTreeInsert(tree, keys[middle])) inserted++;
+        else if (tree->destroyKey) tree->destroyKey(keys[middle]);
+        ranges.emplace_back(middle + 1, range.second);
+        ranges.emplace_back(range.first, middle);
+    }
+    return inserted;
+}
+
+}  // namespace
+
+int BSTreeInsertAll(BSTree* tree, void** keys, int count)
+{
+    if (!keys || count <= 0) return 0;
+    if (!tree || !tree->compare) {
+        for (int i = 0; tree && tree->destroyKey && i < count; i++)
+            if (keys[i]) tree->destroyKey(keys[i]);
+        return 0;
+    }
+    std::vector<void*> sorted;
+    sorted.reserve((size_t)count);
+    for (int i = 0; i < count; i++)
+        if (keys[i]) sorted.push_back(keys[i]);
+    BSTreeCompareFn compare = tree->compare;
+    std::stable_sort(sorted.begin(), sorted.end(), [compare](void* a, void* b) { return compare(a, b) < 0; });
+    return InsertMiddleFirst(tree, sorted.data(), 0, (int)sorted.size());
 }
 
 BSTreeNode* BSTreeSearch(BSTree* tree, const void* probe)

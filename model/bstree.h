@@ -44,6 +44,11 @@ void BSTreeSetUserData(BSTree* tree, void* userData);
 // Links a new node for key (the tree takes ownership); null for a null tree, a null key, a
 // missing compare or without memory.
 BSTreeNode* BSTreeInsert(BSTree* tree, void* key);
+// Inserts count keys (null keys skipped), the tree taking each: they are put in order and
+// inserted middle first, so that keys given in order (rows of a sorted list, keys of another
+// tree) do not build a chain as deep as the set; a key that cannot be linked is released with
+// destroyKey. Returns the number inserted.
+int BSTreeInsertAll(BSTree* tree, void** keys, int count);
 // Node whose key compares 0 with probe, or null (also when a node without key is met).
 BSTreeNode* BSTreeSearch(BSTree* tree, const void* probe);
 // Unlinks node, releases its key and frees it. Returns the new count, 1 when the last node

@@ -368,6 +368,15 @@ void EndFolderChange(char* key)
 // ---------------------------------------------------------------------------------------------
 // The combo
 
+// Empties the text shown in the path combo's edit field: taking the selection away does not
+// always clear it, and the text names the folder files are added to.
+void ClearPathComboText(HWND combo)
+{
+    HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
+    if (edit) SetWindowTextA(edit, "");
+    SetWindowTextA(combo, "");
+}
+
 int ResetComboOnWindowThread(void*)
 {
     HWND combo = GApp.hwndPathCombo;
@@ -378,6 +387,7 @@ int ResetComboOnWindowThread(void*)
     SendMessageA(combo, CB_SETCURSEL, (WPARAM)-1, 0);
     if (SendMessageA(combo, CB_GETCURSEL, 0, 0) != CB_ERR)
         LogPrint(-1, GApp.verbose, "error setting combo value %s %d\n", "Kelvora", __LINE__);
+    ClearPathComboText(combo);
     return 1;
 }
 
@@ -1149,6 +1159,7 @@ static void ShowFolderInPathCombo(HTREEITEM item)
         }
     }
     if ((int)SendMessageA(combo, CB_GETCURSEL, 0, 0) != found) SendMessageA(combo, CB_SETCURSEL, (WPARAM)found, 0);
+    if (found < 0) ClearPathComboText(combo);
 }
 
 void OnFolderChangeTimer(void)

@@ -510,6 +510,8 @@ int CollectOnListThread(void* context)
         LogPrint(1, GApp.verbose, "%s: nothing selected", work->caller);
         return 0;
     }
+    // Rows come in the list's order, often sorted: the set takes them all at once.
+    std::vector<void*> entries;
     while (row >= 0 && row < rows) {
         char name[260], path[260], full[260];
         ReadCell(work->view, row, nameColumn, name, sizeof name);
@@ -520,13 +522,12 @@ int CollectOnListThread(void* context)
             if (ListAppendCopy(work->list, full)) work->added++;
         } else if (work->set) {
             LogPrint(5, GApp.verbose, "%s: adding itemtext %s", work->caller, full);
-            ZipEntry* entry = CreateZipEntry(full, nullptr, row);
-            if (entry && BSTreeInsert(work->set, entry)) work->added++;
-            else ReleaseZipEntry(entry);
+            if (ZipEntry* entry = CreateZipEntry(full, nullptr, row)) entries.push_back(entry);
         }
         row = work->selectedOnly ? (int)SendMessageA(work->view, LVM_GETNEXTITEM, (WPARAM)row, LVNI_SELECTED)
                                  : row + 1;
     }
+    if (work->set && !entries.empty()) work->added += BSTreeInsertAll(work->set, entries.data(), (int)entries.size());
     return work->added;
 }
 

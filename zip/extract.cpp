@@ -116,6 +116,8 @@ int CollectRowsOnListThread(void* param)
 {
     RowCollection* c = (RowCollection*)param;
     int flags = c->onlySelected ? LVNI_SELECTED : LVNI_ALL;
+    // Rows come in the list's order, often sorted: the set takes them all at once.
+    std::vector<void*> entries;
     for (int i = ListView_GetNextItem(c->view, -1, flags); i != -1; i = ListView_GetNextItem(c->view, i, flags)) {
         LVITEMA item = {};
         item.mask = LVIF_PARAM;
@@ -127,13 +129,11 @@ int CollectRowsOnListThread(void* param)
         LogPrint(kLogInfo, GApp.verbose, c->onlySelected ? "FillZipTreeWithSelectedFromList: adding itemtext %s"
                                                          : "FillZipTreeWithWholeList: adding itemtext %s", full);
         ZipEntry* ze = CreateZipEntry(full, nullptr, i);
-        if (!ze || !BSTreeInsert(c->set, ze)) {
-            ReleaseZipEntry(ze);
-            continue;
-        }
-        c->count++;
+        if (!ze) continue;
+        entries.push_back(ze);
         c->bytes += rec->uncompressed;
     }
+    if (!entries.empty()) c->count += BSTreeInsertAll(c->set, entries.data(), (int)entries.size());
     return (int)c->count;
 }
 
@@ -1093,6 +1093,7 @@ DWORD WINAPI ExtractTreeItemThread(LPVOID param)
     BSTree* set = CreateZipEntrySet();
     if (!set) return 0;
     std::set<std::string> seen;
+    std::vector<void*> entries;
     std::string prefix = std::string(folder) + "\\";
     RBTree* ready = TVRBTreeDataReady;
     for (RBTreeNode* node = RBTreeFirst(ready); node && node != ready->nil; node = RBTreeSuccessor(ready, node)) {
@@ -1106,9 +1107,10 @@ DWORD WINAPI ExtractTreeItemThread(LPVOID param)
         if (!seen.insert(member).second) continue;
         std::string archiveName = member;
         std::replace(archiveName.begin(), archiveName.end(), '\\', '/');
-        ZipEntry* ze = CreateZipEntry(archiveName.c_str(), nullptr, (int)seen.size());
-        if (!ze || !BSTreeInsert(set, ze)) ReleaseZipEntry(ze);
+        if (ZipEntry* ze = CreateZipEntry(archiveName.c_str(), nullptr, (int)seen.size())) entries.push_back(ze);
     }
+    // The ready keys come in order: the set takes them all at once rather than as a chain.
+    if (!entries.empty()) BSTreeInsertAll(set, entries.data(), (int)entries.size());
     if (seen.empty()) {
         BSTreeDestroy(&set);
         return 0;

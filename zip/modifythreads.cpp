@@ -91,20 +91,17 @@ void RowFullName(HWND view, int row, char* out, size_t outSize)
 // Puts the full names of rows of view into a BSTree ZipEntry set. Returns the count.
 int FillSetWithRows(HWND view, const std::vector<int>& rows, BSTree* set)
 {
-    int added = 0;
+    // Rows come in the list's order, often sorted: the set takes them all at once.
+    std::vector<void*> entries;
     for (int row : rows) {
         char full[260];
         RowFullName(view, row, full, sizeof full);
         ZipEntry* ze = CreateZipEntry(full, nullptr, row);
         if (!ze) continue;
         LogPrint(5, GApp.verbose, "FillZipTreeWithSelectedFromList: adding itemtext %s", full);
-        if (!BSTreeInsert(set, ze)) {
-            ReleaseZipEntry(ze);
-            continue;
-        }
-        ++added;
+        entries.push_back(ze);
     }
-    return added;
+    return entries.empty() ? 0 : BSTreeInsertAll(set, entries.data(), (int)entries.size());
 }
 
 // Deletes the rows (any order) from the last to the first, with repainting off.

@@ -126,7 +126,23 @@ TEST_F(MainWindowTest, ThePathComboNamesTheFolderSelectedInTheTree)
     ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, a));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(comboText(), "a");
+    auto shownText = [&]() -> std::string {
+        char text[260] = "";
+        GetWindowTextA(combo, text, sizeof text);
+        return text;
+    };
+    EXPECT_EQ(shownText(), "a");
     ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, root));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(comboText(), "<none>");
+    // The text is what files are added below: it must not keep naming a folder.
+    EXPECT_EQ(shownText(), "");
+
+    // Opening the archive again starts from the root with an empty combo text too.
+    ASSERT_TRUE(TreeView_SelectItem(GApp.hwndTree, b));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(shownText(), "a\\b");
+    ASSERT_EQ(OpenAndWait(Fixture("nested.zip")), 1);
+    EXPECT_EQ(comboText(), "<none>");
+    EXPECT_EQ(shownText(), "");
 }

@@ -364,3 +364,75 @@ TEST(BSTree, NullAndMissingArguments)
     EXPECT_EQ(BSTreeSearch(tree, &key), nullptr);
     BSTreeDestroy(&tree);
 }
+
+namespace {
+
+int Depth(const BSTreeNode* node)
+{
+    int deepest = 0;
+    std::vector<std::pair<const BSTreeNode*, int>> stack;
+    if (node) stack.emplace_back(node, 1);
+    while (!stack.empty()) {
+        auto [at, depth] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, depth);
+        if (at->left) stack.emplace_back(at->left, depth + 1);
+        if (at->right) stack.emplace_back(at->right, depth + 1);
+    }
+    return deepest;
+}
+
+void CollectInOrder(const BSTreeNode* node, std::vector<int>* out)
+{
+    std::vector<const BSTreeNode*> stack;
+    while (node || !stack.empty()) {
+        while (node) {
+            stack.push_back(node);
+            node = node->left;
+        }
+        node = stack.back();
+        stack.pop_back();
+        out->push_back(KeyOf(node));
+        node = node->right;
+    }
+}
+
+}  // namespace
+
+TEST(BSTreeInsertAll, KeysGivenInOrderMakeAShallowTreeWithEveryKey)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> keys;
+    };
+    std::vector<int> ascending(100000), descending(100000), duplicates;
+    for (int i = 0; i < 100000; i++) ascending[i] = i, descending[i] = 100000 - i;
+    for (int i = 0; i < 3000; i++) duplicates.push_back(i / 3);
+    const Case cases[] = {{"ascending", ascending}, {"descending", descending}, {"runs of duplicates", duplicates},
+                          {"one key", {7}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BSTree* tree = CreateIntTree();
+        std::vector<void*> keys;
+        for (int k : c.keys) keys.push_back(NewInt(k));
+        keys.push_back(nullptr);  // null keys are passed over
+        EXPECT_EQ(BSTreeInsertAll(tree, keys.data(), (int)keys.size()), (int)c.keys.size());
+        EXPECT_EQ(tree->count, (int)c.keys.size());
+        std::vector<int> walked;
+        CollectInOrder(tree->root, &walked);
+        std::vector<int> expected = c.keys;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(walked, expected);
+        for (int k : {c.keys.front(), c.keys.back(), c.keys[c.keys.size() / 2]}) EXPECT_NE(BSTreeSearch(tree, &k), nullptr);
+        // Distinct keys in order give a balanced tree (one insert at a time gave a chain as deep as
+        // the set); runs of equal keys all go right of each other, so they may be deeper.
+        if (c.keys != duplicates) {
+            int logDepth = 1;
+            while ((1 << logDepth) <= (int)c.keys.size()) logDepth++;
+            EXPECT_LE(Depth(tree->root), logDepth) << "keys in order must not build a chain";
+        }
+        gReleased = 0;
+        BSTreeDestroy(&tree);
+        EXPECT_EQ(gReleased, (int)c.keys.size());
+    }
+}
