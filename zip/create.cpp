@@ -482,7 +482,7 @@ void ShowSummary(ZipCreateOptions* o)
 void ForgetCurrentArchive(void)
 {
     GApp.currentArchive[0] = '\0';
-    SetCreationMainTitle(nullptr);
+    SetArchiveMainTitle(nullptr);
 }
 
 int ViewHasRows(HWND view)
@@ -556,18 +556,6 @@ void ShowWrittenArchive(ZipCreateOptions* o)
 }
 
 }  // namespace
-
-void SetCreationMainTitle(const char* archive)
-{
-    if (!GApp.hwndMain) return;
-    char title[600];
-    if (archive && *archive)
-        snprintf(title, sizeof title, "%s: %s", "Kelvora", archive);
-    else
-        snprintf(title, sizeof title, "%s", "Kelvora");
-    if (!SetWindowTextA(GApp.hwndMain, title))
-        LogPrint(kLogError, GApp.verbose, "SetMyWindowText failure %d", (int)GetLastError());
-}
 
 void SetZipReadLimitForTests(int64_t bytes)
 {

@@ -39,6 +39,3 @@ void ReportSkippedInput(ZipCreateOptions* options, int reason, const char* path)
 // 1 when the run should stop: the user cancelled (not for silent runs) or the abort flag is set.
 int IsCreationCancelled(const ZipCreateOptions* options);
 
-// The frame's title while a creation names its archive: "Kelvora: <archive>", "Kelvora" alone
-// for a null or empty name; nothing without a main window (a failure is logged).
-void SetCreationMainTitle(const char* archive);

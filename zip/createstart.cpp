@@ -19,6 +19,7 @@
 #include "ui/prompts.h"
 #include "zip/create.h"
 #include "zip/createinternal.h"
+#include "zip/listing.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ int StartNewArchive(const char* folder)
     char target[260];
     CopyBounded(target, sizeof target, o->targetArchive);
     if (StartZipWorkDirectoryThread(o) != 0) return 0;
-    SetCreationMainTitle(target);
+    SetArchiveMainTitle(target);
     return 1;
 }
 
@@ -227,7 +228,7 @@ int CreateArchiveFromFiles(const char* const* files, int count, int silent, int 
     char target[260];
     CopyBounded(target, sizeof target, o->targetArchive);
     if (StartZipWorkDirectoryThread(o) != 0) return 0;
-    if (!silent) SetCreationMainTitle(target);
+    if (!silent) SetArchiveMainTitle(target);
     if (GApp.hwndFocusView) SetFocus(GApp.hwndFocusView);
     return 1;
 }

@@ -40,7 +40,9 @@ HWND OwnerWindow(void)
     return GApp.hwndMain ? GApp.hwndMain : GetForegroundWindow();
 }
 
-void SetMainTitle(const char* archive)
+}  // namespace
+
+void SetArchiveMainTitle(const char* archive)
 {
     if (!GApp.hwndMain) return;
     char title[600];
@@ -51,8 +53,6 @@ void SetMainTitle(const char* archive)
     if (!SetWindowTextA(GApp.hwndMain, title))
         LogPrint(kLogError, GApp.verbose, "SetMyWindowText failure %d", (int)GetLastError());
 }
-
-}  // namespace
 
 // Rows travel to the list's thread through a second stage: while the list's thread inserts one
 // batch (the bulk of a listing's time), the walk builds the next one.
@@ -310,7 +310,7 @@ int do_listing(unzFile uf, ListingJob* job, int interactive)
         if (list) SendMessageA(list, LVM_SETITEMCOUNT, (WPARAM)files, LVSICF_NOINVALIDATEALL);
         if (GZipHooks.attachSystemImageLists) GZipHooks.attachSystemImageLists();
         if (GZipHooks.showTotals) GZipHooks.showTotals(files, compressed, uncompressed);
-        SetMainTitle(job ? job->archivePath : nullptr);
+        SetArchiveMainTitle(job ? job->archivePath : nullptr);
         if (GetRememberSortedColumn() && GZipHooks.resortFocusView) GZipHooks.resortFocusView();
         if (GApp.hwndMain) InvalidateRect(GApp.hwndMain, nullptr, TRUE);
     } else {
@@ -349,7 +349,7 @@ DWORD WINAPI ListZipFilesThread(LPVOID param)
         if (job->viewList && job->viewList == GApp.hwndTreeList && GZipHooks.rebuildFolderTree)
             GZipHooks.rebuildFolderTree(job);
         if (!job->cancelled && job->listed > 0) {
-            SetMainTitle(job->archivePath);
+            SetArchiveMainTitle(job->archivePath);
             if (GZipHooks.addToRecent) GZipHooks.addToRecent(job->archivePath);
             if (GApp.hwndList && !IsWindowEnabled(GApp.hwndList)) EnableWindow(GApp.hwndList, TRUE);
             if (GZipHooks.afterOpen) GZipHooks.afterOpen(job);
@@ -375,7 +375,7 @@ DWORD WINAPI ListZipFilesThread(LPVOID param)
             snprintf(text, sizeof text, "%s \"%s\" %s", GetMessageText(35), path, GetMessageText(36));
         }
         PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP | MB_TOPMOST);
-        SetMainTitle(nullptr);
+        SetArchiveMainTitle(nullptr);
     }
     if (job) {
         DestroyKeyRows(&job->keyRows);

@@ -43,6 +43,8 @@ DWORD WINAPI ListZipFilesThread(LPVOID param);
 // The walk over every entry of an opened reader: totals into GApp.listTotals, rows into
 // GApp.hwndList, the late progress dialog (with Cancel when interactive). Returns 0.
 int do_listing(unzFile uf, ListingJob* job, int interactive);
+// The main window's title: "Kelvora: <archive>", or "Kelvora" for none (no main window: nothing).
+void SetArchiveMainTitle(const char* archive);
 
 // One entry: a directory entry only adds its sizes; a file becomes a row of GApp.hwndList
 // (through job->batch when do_listing runs, else inserted at once) and counts in *fileCount.
