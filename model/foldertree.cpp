@@ -736,10 +736,7 @@ LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_SETREDRAW:
         return KeepHiddenAcrossRedraw(gTreeClassProc, tree, wParam, lParam);
     case WM_SETCURSOR:
-        if (GApp.busy.load()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
+        if (ShowWaitCursorWhileBusy()) return TRUE;
         break;
     case WM_MOUSEMOVE:
         if (gDraggedItem) {
@@ -750,10 +747,7 @@ LRESULT CALLBACK FolderTreeProc(HWND tree, UINT msg, WPARAM wParam, LPARAM lPara
             TreeView_SelectDropTarget(tree, TreeView_HitTest(tree, &hit));
             return 0;
         }
-        if (GApp.busy.load()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return 0;
-        }
+        if (ShowWaitCursorWhileBusy()) return 0;
         break;
     case WM_LBUTTONUP:
         if (gDraggedItem) {
@@ -819,10 +813,7 @@ LRESULT CALLBACK PathComboProc(HWND combo, UINT msg, WPARAM wParam, LPARAM lPara
         }
         break;
     case WM_SETCURSOR:
-        if (GApp.busy.load()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
+        if (ShowWaitCursorWhileBusy()) return TRUE;
         break;
     case WM_LBUTTONUP:
         gDraggedItem = nullptr;

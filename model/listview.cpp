@@ -343,6 +343,13 @@ WNDPROC gListViewClassProc = nullptr;
 
 }  // namespace
 
+int ShowWaitCursorWhileBusy(void)
+{
+    if (!GApp.busy.load()) return 0;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    return 1;
+}
+
 LRESULT KeepHiddenAcrossRedraw(WNDPROC classProc, HWND window, WPARAM wParam, LPARAM lParam)
 {
     // Locking repainting takes WS_VISIBLE away and unlocking gives it back, also to a window
@@ -368,16 +375,10 @@ LRESULT CALLBACK ListViewProc(HWND view, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETREDRAW:
         return KeepHiddenAcrossRedraw(gListViewClassProc, view, wParam, lParam);
     case WM_SETCURSOR:
-        if (GApp.busy.load()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
+        if (ShowWaitCursorWhileBusy()) return TRUE;
         break;
     case WM_MOUSEMOVE:
-        if (GApp.busy.load()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return 0;
-        }
+        if (ShowWaitCursorWhileBusy()) return 0;
         break;
     case WM_REEVALUATE_CURSOR:
         if (CursorIsOver(view)) SetCursor(LoadCursor(nullptr, GApp.busy.load() ? IDC_WAIT : IDC_ARROW));

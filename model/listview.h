@@ -139,6 +139,9 @@ int IsListDragStarted(HWND view);
 // WM_SETREDRAW for a view subclassed here: passes it to classProc and keeps a hidden window
 // hidden (unlocking repainting would show it). Returns the class procedure's answer.
 LRESULT KeepHiddenAcrossRedraw(WNDPROC classProc, HWND window, WPARAM wParam, LPARAM lParam);
+// While an operation runs (busy) the views show the wait cursor instead of their own: sets it and
+// returns 1; returns 0 when nothing runs.
+int ShowWaitCursorWhileBusy(void);
 // Tells every view (lists, tree, combo) to set its cursor again (after busy changed).
 void RefreshViewCursors(void);
 // Takes GApp.busy (test-and-set) and shows the wait cursor on the views. 1 when taken.
