@@ -40,6 +40,10 @@ protected:
     static std::vector<std::string> launched_;  // paths the shell seam was asked to open
 };
 
+// The row whose name column reads name, -1 for none.
+int FindRow(HWND view, const std::string& name);
+// Selects and focuses row alone; -1 takes the selection away.
+void SelectOnly(HWND view, int row);
 // Names in a zip archive on disk, read with minizip (sorted, '/' separators).
 std::vector<std::string> ArchiveMembers(const std::string& path);
 // The fixture folder made by make_fixtures.sh.

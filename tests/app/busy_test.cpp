@@ -28,27 +28,6 @@
 
 namespace {
 
-int FindRow(HWND view, const std::string& name)
-{
-    int rows = (int)SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < rows; ++row) {
-        char text[260] = "";
-        LVITEMA item = {};
-        item.iSubItem = LIST_COLUMN_NAME;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(view, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-        if (name == text) return row;
-    }
-    return -1;
-}
-
-void SelectOnly(HWND view, int row)
-{
-    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (row >= 0) ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -35,27 +35,6 @@ std::string Join(const std::vector<std::string>& items)
     return joined;
 }
 
-int FindRow(HWND view, const std::string& name)
-{
-    char text[260];
-    int rows = (int)SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < rows; ++row) {
-        LVITEMA item = {};
-        item.iSubItem = LIST_COLUMN_NAME;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(view, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-        if (name == text) return row;
-    }
-    return -1;
-}
-
-void SelectOnly(HWND view, int row)
-{
-    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::string bytes;
