@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include <minizip/unzip.h>
@@ -29,7 +30,14 @@ std::vector<std::string> MainWindowTest::launched_;
 
 namespace {
 
-const char kScratchKey[] = "SOFTWARE\\KelvoraTests\\app";
+// Each test runs in a process of its own, several at once: each process has its own scratch key,
+// so that one test's set-up cannot delete the settings another test is reading back.
+const char* ScratchKey(void)
+{
+    static char key[64] = "";
+    if (!key[0]) snprintf(key, sizeof key, "SOFTWARE\\KelvoraTests\\app-%lu", (unsigned long)GetCurrentProcessId());
+    return key;
+}
 
 std::vector<std::string>* gLaunched = nullptr;
 
@@ -66,8 +74,8 @@ std::string FixturePath(const char* name)
 
 void MainWindowTest::SetUp()
 {
-    SetSettingsKeyPath(kScratchKey);
-    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    SetSettingsKeyPath(ScratchKey());
+    RegDeleteTreeA(HKEY_CURRENT_USER, ScratchKey());
     ResetSettings();
     for (int slot = 0; slot < RECENT_SLOT_COUNT; ++slot) SetRecentFile(slot, "");
     SetLanguage(LANG_CODE_ENGLISH);
@@ -106,7 +114,7 @@ void MainWindowTest::TearDown()
     SetCompressionMethod(CM_NONE);
     RemoveTempFiles(0);
     RemoveFolderTree(folder_);
-    RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, ScratchKey());
     SetSettingsKeyPath(nullptr);
 }
 
@@ -232,4 +240,25 @@ std::vector<std::string> ArchiveMembers(const std::string& path)
     unzClose(uf);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+int FindRow(HWND view, const std::string& name)
+{
+    int rows = (int)SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < rows; ++row) {
+        char text[260] = "";
+        LVITEMA item = {};
+        item.iSubItem = LIST_COLUMN_NAME;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(view, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        if (name == text) return row;
+    }
+    return -1;
+}
+
+void SelectOnly(HWND view, int row)
+{
+    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
