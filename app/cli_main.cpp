@@ -59,10 +59,9 @@ int gPasswordRefused = 0;
 
 int ConsolePassword(void)
 {
-    if (gOptions.havePassword) {
-        SetGlobalPassword(gOptions.password.c_str());
-        return PROMPT_OK;
-    }
+    // The password of -p goes with every run and is tried first: asked again means it was
+    // wrong, and a console has nobody to ask.
+    if (gOptions.havePassword) return PROMPT_CANCEL;
     if (!gPasswordRefused) fprintf(stderr, "kelvora-cli: the archive holds encrypted members; give the password with -p\n");
     gPasswordRefused = 1;
     return PROMPT_CANCEL;

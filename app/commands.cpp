@@ -221,6 +221,26 @@ DWORD WINAPI ExtractSelectionThread(LPVOID param)
     return 0;
 }
 
+// Runs with busy taken by ExtractTreeFolder and gives it back at the end.
+struct TreeFolderJob {
+    TreeItemExtraction item;
+    ExtractionContext ctx;
+};
+
+DWORD WINAPI ExtractTreeFolderThread(LPVOID param)
+{
+    TreeFolderJob* job = (TreeFolderJob*)param;
+    HRESULT com = CoInitialize(nullptr);
+    ExtractTreeItemThread(&job->item);
+    // A folder that had nothing to extract never reached the dialog's end.
+    if (job->item.result == EXTRACT_FAILED) DestroyProgressDialog();
+    free(job);
+    EndBusy();
+    if (GApp.hwndMain) PostMessageA(GApp.hwndMain, WM_KV_REFRESH_COMMANDS, 0, 0);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+}
+
 const CommandEntry kCommands[] = {
     {IDM_OPEN_MEMBER, OpenSelectedMembers, 1},
     {IDM_NEW_ARCHIVE, CmdNewArchive, 1},
@@ -382,6 +402,47 @@ int ExtractSelectionOrArchive(HWND frame, int)
     if (!thread) {
         DestroyProgressDialog();
         free(ctx);
+        EndBusy();
+        return 0;
+    }
+    CloseHandle(thread);
+    return 1;
+}
+
+int ExtractTreeFolder(HWND frame, const char* folderPath)
+{
+    if (!GApp.currentArchive[0]) return 0;
+    if (!folderPath || !*folderPath || GCompressionMethod != CM_ZIP) {
+        // The root is the whole archive.
+        ExtractArchive(GApp.currentArchive, 0, 1);
+        return 1;
+    }
+    if (!BeginBusy()) return 0;
+    char folder[260] = "";
+    if (!PromptBrowseFolder(frame, GetMessageText(0), gLastExtractFolder, folder, sizeof folder) || !folder[0]) {
+        EndBusy();
+        return 0;
+    }
+    CopyBounded(gLastExtractFolder, sizeof gLastExtractFolder, folder);
+    TreeFolderJob* job = (TreeFolderJob*)calloc(1, sizeof(TreeFolderJob));
+    if (!job) {
+        EndBusy();
+        return 0;
+    }
+    InitExtractionContext(&job->ctx);
+    CopyBounded(job->item.folderPath, sizeof job->item.folderPath, folderPath);
+    CopyBounded(job->item.targetFolder, sizeof job->item.targetFolder, folder);
+    CopyBounded(job->item.archivePath, sizeof job->item.archivePath, GApp.currentArchive);
+    job->item.context = &job->ctx;
+    job->ctx.overwriteMode = 1;
+    SetCanceledByUser(0);
+    static char heading[260];
+    CopyBounded(heading, sizeof heading, GetMessageText(42));
+    StartProgressDialogThread(1, heading);
+    HANDLE thread = CreateThread(nullptr, 0, ExtractTreeFolderThread, job, 0, nullptr);
+    if (!thread) {
+        DestroyProgressDialog();
+        free(job);
         EndBusy();
         return 0;
     }

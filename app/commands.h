@@ -31,6 +31,11 @@ int ScrollActiveList(HWND frame, int id);
 // Extraction of the active list's selected rows into a folder the user picks (the whole
 // archive when nothing is selected). Returns 1 when an extraction started.
 int ExtractSelectionOrArchive(HWND frame, int id);
+// The tree's "Extract folder...": every member of the archive folder folderPath ('\' separated,
+// no trailing separator) and of its sub-folders, whatever the lists select; the root (empty
+// path) extracts the whole archive. Takes busy, asks for the target folder, starts the
+// extraction thread. 1 started, 0 refused or cancelled.
+int ExtractTreeFolder(HWND frame, const char* folderPath);
 
 // The about box's text: program name, build date and time, description. Returns 1.
 int FormatAboutText(char* out, size_t outSize);

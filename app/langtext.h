@@ -37,8 +37,9 @@ KV_LANG_API const char* const* GetToolBarText(void);          // array of 6 labe
 KV_LANG_API const char* const* GetToolBarToolTipText(void);   // array of 6 tooltips
 KV_LANG_API const char* const* GetToolBarText2WI(void);       // array of 4 labels of the second toolbar, each ending in two NULs
 KV_LANG_API const char* const* GetToolBarToolTipText2WI(void);// array of 4 tooltips
-KV_LANG_API const char* const* GetConfirmationDialogText(void); // 4 captions of the overwrite prompt:
-                                                               // replace, replace all, skip, cancel (at most 15 characters)
+KV_LANG_API const char* const* GetConfirmationDialogText(void); // 7 texts of the overwrite prompt: captions
+                                                               // replace, replace all, skip, cancel, skip all (at most
+                                                               // 15 characters), labels of the existing and the new file
 KV_LANG_API int SetLanguage(int code);                         // 7 German, 1 English: switches, returns 1;
                                                                // any other code keeps the language, returns 0
 KV_LANG_API int GetLanguage(void);                             // active language code

@@ -602,9 +602,21 @@ int RunContextMenu(HWND frame, const ContextItem* items, int count)
     return 0;
 }
 
+// The folder the menu is for: the one under the mouse (a right click does not select), else
+// the selected one.
+HTREEITEM TreeContextItem(void)
+{
+    TVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(GApp.hwndTree, &hit.pt);
+    HTREEITEM item = (HTREEITEM)SendMessageA(GApp.hwndTree, TVM_HITTEST, 0, (LPARAM)&hit);
+    if (item && (hit.flags & TVHT_ONITEM)) return item;
+    return TreeView_GetSelection(GApp.hwndTree);
+}
+
 void RunTreeContextMenu(HWND frame)
 {
-    HTREEITEM selected = TreeView_GetSelection(GApp.hwndTree);
+    HTREEITEM selected = TreeContextItem();
     if (!selected || GCompressionMethod != CM_ZIP) return;
     HMENU popup = CreatePopupMenu();
     UINT folderFlags = MF_STRING | (selected == GetFolderTreeRoot() ? MF_GRAYED : 0);
@@ -616,8 +628,11 @@ void RunTreeContextMenu(HWND frame)
     int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
     DestroyMenu(popup);
     if (chosen == kContextBase + 16) {
-        DispatchCommand(frame, IDM_EXTRACT);
+        char path[260] = "";
+        if (selected != GetFolderTreeRoot()) GetFolderPathOfItem(selected, path, sizeof path);
+        ExtractTreeFolder(frame, path);
     } else if (chosen == kContextBase + 12) {
+        if (TreeView_GetSelection(GApp.hwndTree) != selected) TreeView_SelectItem(GApp.hwndTree, selected);
         RenameSelectedFolderWithPrompt();
     } else if (chosen == kContextBase + 13) {
         UpdateTreeViewDragOrDelete(selected, nullptr, 1);

@@ -344,14 +344,16 @@ TreeListRowResult BuildTreeListRow(const char* key, ListRow* row)
     return result;
 }
 
-int SelectFirstRowOnListThread(void* context)
+// The first row gets the keyboard focus only: a row the user did not choose is never selected,
+// so that Extract and Delete act on nothing but the user's own selection.
+int FocusFirstRowOnListThread(void* context)
 {
     HWND view = (HWND)context;
     if (SendMessageA(view, LVM_GETITEMCOUNT, 0, 0) <= 0) return 0;
     LVITEMA item;
     std::memset(&item, 0, sizeof item);
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
     SendMessageA(view, LVM_SETITEMSTATE, 0, (LPARAM)&item);
     SendMessageA(view, LVM_ENSUREVISIBLE, 0, FALSE);
     return 1;
@@ -451,6 +453,9 @@ struct FolderWork {
     char newPath[260];        // its new path (move and rename)
     int wasSelected;
     std::vector<std::pair<std::string, std::string>> keys;  // ready key -> new ready key
+    // The folder and its sub-folders as directory-entry names (trailing separator) -> their
+    // new names (empty for a delete): the archive's own entries of these folders go with them.
+    std::vector<std::pair<std::string, std::string>> folders;
     int result;
 };
 
@@ -618,6 +623,11 @@ int RunFolderWork(FolderWork* work, int withProgress)
         ZipEntry* entry = CreateZipEntry(oldName.c_str(), newName.empty() ? nullptr : newName.c_str(), number++);
         if (!entry || !RBTreeInsert(set, entry, nullptr)) ReleaseZipEntry(entry);
     }
+    for (const auto& folder : work->folders) {
+        ZipEntry* entry = CreateZipEntry(folder.first.c_str(), folder.second.empty() ? nullptr : folder.second.c_str(),
+                                         number++);
+        if (!entry || !RBTreeInsert(set, entry, nullptr)) ReleaseZipEntry(entry);
+    }
     if (withProgress) {
         SetCanceledByUser(0);
         StartProgressDialogThread(0, nullptr);
@@ -677,6 +687,19 @@ DWORD WINAPI UpdateTreeViewEditThread(LPVOID param)
 // Runs or starts a prepared folder work; the caller holds GApp.busy, which passes to the work.
 int StartFolderWork(FolderWork* work)
 {
+    // The folder entries are collected here, on the window thread that owns the folder keys.
+    char separator = FormatSeparator(nullptr);
+    std::string oldPrefix = std::string(work->oldPath) + separator;
+    if (TVRBTreeFolder && work->oldPath[0]) {
+        for (RBTreeNode* node = RBTreeFirst(TVRBTreeFolder); node && node != TVRBTreeFolder->nil;
+             node = RBTreeSuccessor(TVRBTreeFolder, node)) {
+            const char* path = AfterStar((const char*)node->key);
+            if (std::strcmp(path, work->oldPath) != 0 && !StartsWith(path, oldPrefix.c_str(), 0)) continue;
+            std::string rest = path + std::strlen(work->oldPath);
+            std::string renamed = work->kind == FOLDER_DELETE ? std::string() : work->newPath + rest + separator;
+            work->folders.emplace_back(std::string(path) + separator, renamed);
+        }
+    }
     if (gFolderWorkSynchronous.load()) {
         int ok = RunFolderWork(work, 0);
         delete work;
@@ -1218,7 +1241,7 @@ DWORD WINAPI DoTvnChanged(LPVOID param)
         }
         if (!batch.empty()) InsertListRowsBatch(view, batch.data(), (int)batch.size());
         if (view) UnlockListRedraw(view);
-        if (view) RunOnListThread(view, SelectFirstRowOnListThread, view);
+        if (view) RunOnListThread(view, FocusFirstRowOnListThread, view);
         gTreeListFilling.store(0);
         ShowFolderTotalsWhenShown();
     } else {
@@ -1322,11 +1345,8 @@ int UpdateTreeViewDragOrDelete(HTREEITEM folderItem, HTREEITEM targetItem, int i
 
     std::vector<std::string> keys;
     CollectFolderKeys(oldPath.c_str(), levels - 1, &keys);
-    if (keys.empty()) {
-        LogPrint(3, GApp.verbose, "UpdateTreeViewDragOrDelete: nothing found on tree:");
-        EndViewBusy();
-        return 0;
-    }
+    // A folder without files is still the archive's directory entry: it goes or moves too.
+    if (keys.empty()) LogPrint(3, GApp.verbose, "UpdateTreeViewDragOrDelete: nothing found on tree:");
     FolderWork* work = new FolderWork();
     work->kind = isDelete ? FOLDER_DELETE : FOLDER_MOVE;
     CopyBounded(work->archive, sizeof work->archive, GApp.currentArchive);
@@ -1351,29 +1371,20 @@ int UpdateTreeViewDragOrDelete(HTREEITEM folderItem, HTREEITEM targetItem, int i
     return StartFolderWork(work);
 }
 
-int RenameFolderItem(HTREEITEM item, const char* newLabel)
+namespace {
+
+// Renames or moves the folder item to newPath (full path inside the archive, no trailing
+// separator), with every member and folder entry below it. The caller has checked newPath.
+int RenameFolderItemToPath(HTREEITEM item, const std::string& newPath)
 {
     HWND tree = GApp.hwndTree;
-    if (!tree || !item || item == TreeView_GetRoot(tree) || !newLabel || !*newLabel) return 0;
-    if (GCompressionMethod != CM_ZIP) return 0;
-    if (std::strchr(newLabel, '\\') || std::strchr(newLabel, '/') || std::strchr(newLabel, '*')) return 0;
-    HTREEITEM parent = TreeView_GetParent(tree, item);
-    HTREEITEM sibling = ChildWithLabel(tree, parent, newLabel);
-    // Two folders of one name would merge their members: refused.
-    if (sibling) return 0;
     std::string oldPath = FolderPathOf(item);
-    std::string parentPath = FolderPathOf(parent);
     char separator = FormatSeparator("UpdateTreeViewEditThread");
-    std::string newPath = parentPath.empty() ? std::string(newLabel) : parentPath + separator + newLabel;
     if (!BeginViewBusy()) return 0;
     char ownKey[4096];
     int levels = TreeViewGetPath(item, ownKey, sizeof ownKey, 1, 1);
     std::vector<std::string> keys;
     CollectFolderKeys(oldPath.c_str(), levels - 1, &keys);
-    if (keys.empty()) {
-        EndViewBusy();
-        return 0;
-    }
     FolderWork* work = new FolderWork();
     work->kind = FOLDER_RENAME;
     CopyBounded(work->archive, sizeof work->archive, GApp.currentArchive);
@@ -1396,20 +1407,85 @@ int RenameFolderItem(HTREEITEM item, const char* newLabel)
     return StartFolderWork(work);
 }
 
+void RefuseFolderPath(const char* path, const char* why)
+{
+    char text[600];
+    snprintf(text, sizeof text, "%s\n%s", path, why);
+    PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace
+
+int RenameFolderItem(HTREEITEM item, const char* newLabel)
+{
+    HWND tree = GApp.hwndTree;
+    if (!tree || !item || item == TreeView_GetRoot(tree) || !newLabel || !*newLabel) return 0;
+    if (GCompressionMethod != CM_ZIP) return 0;
+    if (std::strchr(newLabel, '\\') || std::strchr(newLabel, '/') || std::strchr(newLabel, '*')) return 0;
+    HTREEITEM parent = TreeView_GetParent(tree, item);
+    HTREEITEM sibling = ChildWithLabel(tree, parent, newLabel);
+    // Two folders of one name would merge their members: refused.
+    if (sibling) return 0;
+    std::string parentPath = FolderPathOf(parent);
+    char separator = FormatSeparator("UpdateTreeViewEditThread");
+    std::string newPath = parentPath.empty() ? std::string(newLabel) : parentPath + separator + newLabel;
+    return RenameFolderItemToPath(item, newPath);
+}
+
 int RenameSelectedFolderWithPrompt(void)
 {
     HWND tree = GApp.hwndTree;
     HTREEITEM item = tree ? TreeView_GetSelection(tree) : nullptr;
     if (!item || item == TreeView_GetRoot(tree)) return 0;
+    if (GCompressionMethod != CM_ZIP) return 0;
+    std::string oldPath = FolderPathOf(item);
     char exchange[260];
-    CopyBounded(exchange, sizeof exchange, FolderPathOf(item).c_str());
+    CopyBounded(exchange, sizeof exchange, oldPath.c_str());
     if (PromptRenameFolder(exchange, sizeof exchange) != PROMPT_OK) return 0;
     char separator = FormatSeparator(nullptr);
     ReplaceChar(exchange, separator == '\\' ? '/' : '\\', separator);
-    size_t length = std::strlen(exchange);
-    while (length > 0 && exchange[length - 1] == separator) exchange[--length] = '\0';
-    const char* leaf = AfterLast(exchange, separator);
-    return RenameFolderItem(item, leaf ? leaf : exchange);
+    // The answer is the folder's whole path: a path that names another parent moves the
+    // folder there (creating the parents it lacks), as its text says.
+    std::string path;
+    std::string part;
+    int bad = 0;
+    for (const char* p = exchange;; ++p) {
+        if (*p == separator || *p == '\0') {
+            if (part == "." || part == ".." || part.find('*') != std::string::npos || part.find(':') != std::string::npos)
+                bad = 1;
+            if (!part.empty()) path += (path.empty() ? "" : std::string(1, separator)) + part;
+            part.clear();
+            if (*p == '\0') break;
+        } else {
+            part += *p;
+        }
+    }
+    if (path.empty() || bad) {
+        if (!path.empty()) RefuseFolderPath(exchange, "This is no usable folder name; nothing was changed.");
+        return 0;
+    }
+    if (path == oldPath) return 0;
+    if (StartsWith(path.c_str(), (oldPath + separator).c_str(), 0)) {
+        RefuseFolderPath(path.c_str(), "A folder cannot be moved into itself; nothing was changed.");
+        return 0;
+    }
+    if (FindTreeItemString(tree, path.c_str())) {
+        RefuseFolderPath(path.c_str(), "A folder of this name exists already; nothing was changed.");
+        return 0;
+    }
+    return RenameFolderItemToPath(item, path);
+}
+
+int GetFolderPathOfItem(HTREEITEM item, char* out, size_t outSize)
+{
+    if (!out || !outSize) return 0;
+    out[0] = '\0';
+    char path[4096];
+    if (!item || TreeViewGetPath(item, path, sizeof path, 0, 0) < 0) return 0;
+    size_t len = std::strlen(path);
+    if (len) path[len - 1] = '\0';
+    CopyBounded(out, outSize, path);
+    return 1;
 }
 
 void AddFolderPathToViews(const char* path)

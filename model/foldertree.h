@@ -130,6 +130,9 @@ void SetFolderWorkSynchronous(int on);
 // Makes a folder path known to the views after a member moved into it: its keys in
 // TVRBTreeFolder and TVRBTreeDataReady, its items in the tree and its entry in the combo.
 void AddFolderPathToViews(const char* path);
+// The archive folder path of a tree item ('\' separated, no trailing separator; "" for the
+// root) into out. 1 done, 0 when the item has no path.
+int GetFolderPathOfItem(HTREEITEM item, char* out, size_t outSize);
 
 // ---- clearing ----
 

@@ -170,10 +170,68 @@ INT_PTR PromptModalDialog(const char* name, INT_PTR (*run)(void* context), void*
     return GPrompts.modalDialog ? GPrompts.modalDialog(name, run, context) : -1;
 }
 
-int AskOverwriteQuestion(HWND owner, const char* targetName)
+void GatherOverwriteFacts(const char* existingPath, int64_t newSize, uint32_t newDosDate, OverwriteFacts* facts)
+{
+    if (!facts) return;
+    memset(facts, 0, sizeof *facts);
+    facts->existingSize = -1;
+    facts->newSize = newSize;
+    facts->newDosDate = newDosDate;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (existingPath && GetFileAttributesExA(existingPath, GetFileExInfoStandard, &data)) {
+        facts->existingSize = ((int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+        facts->existingTime = data.ftLastWriteTime;
+    }
+}
+
+namespace {
+
+// "label 12,345 bytes, 2021-03-04 05:06" with what is known.
+void FormatFactLine(char* out, size_t outSize, const char* label, int64_t size, const SYSTEMTIME* when)
+{
+    char sizeText[40] = "?";
+    if (size >= 0) {
+        char digits[32];
+        snprintf(digits, sizeof digits, "%lld", (long long)size);
+        size_t n = strlen(digits), k = 0;
+        for (size_t i = 0; i < n && k + 2 < sizeof sizeText; ++i) {
+            if (i > 0 && (n - i) % 3 == 0) sizeText[k++] = '.';
+            sizeText[k++] = digits[i];
+        }
+        sizeText[k] = '\0';
+    }
+    char dateText[40] = "?";
+    if (when)
+        snprintf(dateText, sizeof dateText, "%04u-%02u-%02u %02u:%02u:%02u", when->wYear, when->wMonth, when->wDay,
+                 when->wHour, when->wMinute, when->wSecond);
+    snprintf(out, outSize, "%s %s B, %s", label, sizeText, dateText);
+}
+
+}  // namespace
+
+int AskOverwriteQuestion(HWND owner, const char* targetName, const OverwriteFacts* facts)
 {
     char text[1024];
-    snprintf(text, sizeof text, "%s %s %s ?", GetMessageText(14), targetName ? targetName : "", GetMessageText(15));
-    const char* const* captions = GetConfirmationDialogText();
-    return PromptButtonBox(owner, GetMessageText(16), text, 4, captions, 4, OVERWRITE_SKIP);
+    int n = snprintf(text, sizeof text, "%s %s %s ?", GetMessageText(14), targetName ? targetName : "",
+                     GetMessageText(15));
+    const char* const* texts = GetConfirmationDialogText();
+    if (facts && n > 0 && (size_t)n < sizeof text) {
+        SYSTEMTIME existing, member;
+        FILETIME local;
+        const SYSTEMTIME* existingWhen = nullptr;
+        const SYSTEMTIME* memberWhen = nullptr;
+        if ((facts->existingTime.dwLowDateTime || facts->existingTime.dwHighDateTime) &&
+            FileTimeToLocalFileTime(&facts->existingTime, &local) && FileTimeToSystemTime(&local, &existing))
+            existingWhen = &existing;
+        if (facts->newDosDate && DosDateTimeToFileTime(HIWORD(facts->newDosDate), LOWORD(facts->newDosDate), &local) &&
+            FileTimeToSystemTime(&local, &member))
+            memberWhen = &member;
+        char first[200], second[200];
+        FormatFactLine(first, sizeof first, texts[5], facts->existingSize, existingWhen);
+        FormatFactLine(second, sizeof second, texts[6], facts->newSize, memberWhen);
+        snprintf(text + n, sizeof text - (size_t)n, "\n\n%s\n%s", first, second);
+    }
+    // Button order: replace, replace all, skip, skip all, cancel.
+    const char* captions[5] = {texts[0], texts[1], texts[2], texts[4], texts[3]};
+    return PromptButtonBox(owner, GetMessageText(16), text, 5, captions, 4, OVERWRITE_SKIP);
 }

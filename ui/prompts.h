@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <cstdint>
 
 struct List;
 
@@ -20,8 +21,20 @@ enum {
     OVERWRITE_THIS = 0,
     OVERWRITE_ALL = 1,
     OVERWRITE_SKIP = 2,
-    OVERWRITE_STOP = 3,
+    OVERWRITE_SKIP_ALL = 3,  // skip this and every later file that exists
+    OVERWRITE_STOP = 4,
 };
+
+// What the overwrite question shows of the two files: the one on disk and the archive's.
+struct OverwriteFacts {
+    int64_t existingSize;     // -1: unknown
+    FILETIME existingTime;    // last write time (UTC); zero: unknown
+    int64_t newSize;          // -1: unknown
+    uint32_t newDosDate;      // the member's DOS date and time (local time); 0: unknown
+};
+
+// Fills facts for the file at existingPath and a member of the given size and DOS date.
+void GatherOverwriteFacts(const char* existingPath, int64_t newSize, uint32_t newDosDate, OverwriteFacts* facts);
 
 // The global password shared by ZIP, RAR and the self-extractor builder: up to 259
 // characters, empty at start, empty meaning "not set".
@@ -126,8 +139,9 @@ int PromptPrintDialog(HWND owner, HDC* dc);
 INT_PTR PromptModalDialog(const char* name, INT_PTR (*run)(void* context), void* context);
 
 // The overwrite question of the extraction for targetName: caption message text 16, text
-// "%s %s %s ?" from message text 14, the name and message text 15, the four confirmation
-// captions, question icon, "skip" as default. Returns OVERWRITE_THIS, OVERWRITE_ALL,
-// OVERWRITE_SKIP, OVERWRITE_STOP or -1 (treat as stop). The caller hides the progress
-// dialog around it.
-int AskOverwriteQuestion(HWND owner, const char* targetName);
+// "%s %s %s ?" from message text 14, the name and message text 15, then (when facts is not
+// null) a line each with the existing file's and the archive member's size and date; the
+// buttons replace, replace all, skip, skip all, cancel; question icon, "skip" as default.
+// Returns an OVERWRITE_ answer or -1 (treat as stop). The caller hides the progress dialog
+// around it.
+int AskOverwriteQuestion(HWND owner, const char* targetName, const OverwriteFacts* facts = nullptr);

@@ -746,6 +746,15 @@ DWORD WINAPI ZipWorkDirectoryThread(LPVOID param)
 
     // Adding to a file that is not there is creating it.
     if (o->append && GetFileAttributesA(o->targetArchive) == INVALID_FILE_ATTRIBUTES) o->append = 0;
+    if (o->append && IsReadOnlyArchive(o->targetArchive)) {
+        LogPrint(-1, GApp.verbose, "ZipWorkDirectoryThread(): %s is read-only, nothing added", o->targetArchive);
+        char text[700];
+        ReadOnlyArchiveText(o->targetArchive, text, sizeof text);
+        if (dialog) DestroyProgressDialogWhenReady();
+        PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP);
+        result = ZIPCREATE_NOT_OPENED;
+        goto end;
+    }
     if (o->append) {
         // Whatever cannot be read as ZIP from end to end is left exactly as it is.
         if (!ReadArchiveForAppend(o, &tail) || !SaveZipTail(o->targetArchive, &tail, &savedTail) ||

@@ -270,7 +270,7 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
         return WRITE_REFUSED;
     }
 
-    int rc = ZipOpenCurrentFileWithPassword(uf, nullptr, nullptr, 0, ctx->password);
+    int rc = ZipOpenCurrentFileAsking(uf, nullptr, nullptr, 0, ctx->password, sizeof ctx->password);
     if (rc != UNZ_R_OK) {
         ctx->failed++;
         ReportEntry(ctx, "failed \"%s\": %s", name, UnzResultText(rc));
@@ -291,13 +291,22 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     // Asking the system to make a new file answers "does it exist?" in the same call: under
     // Wine every file-system call is a round trip, and most extracted files are new.
     HANDLE out = INVALID_HANDLE_VALUE;
-    if (ctx->overwriteMode == 1 && !directory) {
+    if ((ctx->overwriteMode == 1 || ctx->overwriteMode == 3) && !directory) {
         out = CreateNewOutputFile(fullPath);
         DWORD error = out == INVALID_HANDLE_VALUE ? GetLastError() : 0;
         if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && ExistingReadableFile(fullPath)) {
-            HideProgressForQuestion(ctx->silent);
-            int answer = AskOverwriteQuestion(OwnerWindow(), fullPath);
-            ShowProgressAfterQuestion(ctx->silent);
+            int answer = OVERWRITE_SKIP;
+            if (ctx->overwriteMode == 1) {
+                OverwriteFacts facts;
+                GatherOverwriteFacts(fullPath, (int64_t)info->uncompressed_size, (uint32_t)info->dosDate, &facts);
+                HideProgressForQuestion(ctx->silent);
+                answer = AskOverwriteQuestion(OwnerWindow(), fullPath, &facts);
+                ShowProgressAfterQuestion(ctx->silent);
+            }
+            if (answer == OVERWRITE_SKIP_ALL) {
+                ctx->overwriteMode = 3;
+                answer = OVERWRITE_SKIP;
+            }
             if (answer == OVERWRITE_STOP || answer < 0 || answer > OVERWRITE_STOP) {
                 unzCloseCurrentFile(uf);
                 free(buf);
@@ -793,7 +802,7 @@ int TestZipArchive(const char* archivePath, ExtractionContext* ctx)
         char name[256];
         if (ZipGetCurrentEntryInfo(uf, &info, name, sizeof name) != UNZ_R_OK) break;
         if (IsZipDirectoryName(name)) continue;
-        int open = ZipOpenCurrentFileWithPassword(uf, nullptr, nullptr, 0, ctx->password);
+        int open = ZipOpenCurrentFileAsking(uf, nullptr, nullptr, 0, ctx->password, sizeof ctx->password);
         if (open != UNZ_R_OK) {
             ctx->failed++;
             ReportEntry(ctx, "failed \"%s\": %s", name, UnzResultText(open));

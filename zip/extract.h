@@ -34,7 +34,8 @@ typedef void (*ExtractionReportFn)(ExtractionContext* context, const char* messa
 // One extraction. The starter owns it; zero it (InitExtractionContext) before filling it.
 struct ExtractionContext {
     char targetFolder[260];     // entries are written below it; the current directory meanwhile
-    int overwriteMode;          // 1 ask, 2 replace all (after "all"), 0 replace without asking
+    int overwriteMode;          // 1 ask, 2 replace all (after "all"), 0 replace without asking,
+                                // 3 keep every existing file (after "skip all")
     int withoutPath;            // 1: base names only
     int entryProgress;          // 1: the bar counts entries even for fewer than 100
     HWND sourceView;            // LIST or TreeList whose selection is extracted; null for all

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/langtext.h"
@@ -485,6 +486,7 @@ struct Rewrite {
     // Run state.
     int64_t dropFiles, dropCompressed, dropUncompressed;  // totals of the deleted file entries
     std::unordered_map<std::string, WrittenName> written;  // by CollisionKey
+    std::unordered_set<std::string> folderNames;           // directory entries written, by CollisionKey
     int checkCollisions;
 };
 
@@ -948,6 +950,12 @@ int RunRewrite(Rewrite* rw)
 
     char tempPath[270];
     if (!rw->archivePath || !BuildRewriteTempName(rw->archivePath, tempPath, sizeof tempPath)) return REWRITE_TEMP_FAILED;
+    // A read-only archive is the user's "do not change": replacing it would also drop the
+    // attribute.
+    if (!rw->simulation && IsReadOnlyArchive(rw->archivePath)) {
+        LogPrint(-1, GApp.verbose, "%s%s%s is read-only - nothing changed", op, sep, rw->archivePath);
+        return REWRITE_READ_ONLY;
+    }
 
     // The zip reader opens the archive (waiting while another program holds it) and keeps it
     // open, so that nobody writes to it while it is copied.
@@ -1033,22 +1041,38 @@ int RunRewrite(Rewrite* rw)
             ++out->renamed;
             didWork = 1;
         }
-        // Directory entries are never copied.
-        if (isDirectory) continue;
+        // Directory entries that the operation did not select stay: they carry the user's
+        // empty folders and the folders' own dates. A renamed or moved one stays a folder.
         PlannedCopy copy{record, std::string()};
         if (decision == RENAME) {
             char renamed[260];
             CopyBounded(renamed, sizeof renamed, newName);
             ReplaceChar(renamed, '\\', '/');
+            if (isDirectory && *renamed && !IsZipDirectoryName(renamed)) {
+                size_t len = strlen(renamed);
+                if (len + 1 < sizeof renamed) {
+                    renamed[len] = '/';
+                    renamed[len + 1] = '\0';
+                }
+            }
             if (rw->rbset) ShowRenameProgress(rw, renamed);
             else LogPrint(kLogInfo, GApp.verbose, "--changed dos_fn: %s NewFilename %s", stored, renamed);
-            if (!*renamed || IsZipDirectoryName(renamed)) {
+            if (!*renamed || strcmp(renamed, "/") == 0 || (!isDirectory && IsZipDirectoryName(renamed))) {
                 // A file cannot take the name of a folder, nor no name at all.
                 LogPrint(kLogError, GApp.verbose, "%s%sno usable new name for %s", op, sep, stored);
                 walkOk = 0;
                 break;
             }
             copy.newName = renamed;
+        }
+        if (isDirectory) {
+            // Two entries of one folder are one folder: a folder moved onto an existing one
+            // keeps the entry that is there.
+            std::string key = CollisionKey(copy.newName.empty() ? fullName.c_str() : copy.newName.c_str());
+            if (rw->folderNames.count(key)) continue;
+            rw->folderNames.insert(key);
+            plan.push_back(std::move(copy));
+            continue;
         }
         if (!RecordWrittenName(rw, copy.newName.empty() ? fullName.c_str() : copy.newName.c_str(),
                                !copy.newName.empty())) {
@@ -1186,6 +1210,7 @@ const char* RewriteResultText(int result)
     case REWRITE_NOT_REPLACED: return "nothing was changed (nothing matched, or an entry could not be copied)";
     case REWRITE_REPLACE_FAILED: return "the archive could not be replaced; it is unchanged";
     case REWRITE_NAME_COLLISION: return "the new name is taken by another entry; nothing was changed";
+    case REWRITE_READ_ONLY: return "the archive is read-only";
     default: return "unknown result";
     }
 }

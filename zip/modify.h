@@ -32,6 +32,7 @@ enum {
     REWRITE_REPLACE_FAILED = -7,  // the new archive could not take the old one's place: the old
                                   // archive is unchanged and the new one is kept as "<archive>.tmp"
     REWRITE_NAME_COLLISION = -8,  // a new name equals another entry's name: nothing changed
+    REWRITE_READ_ONLY = -9,       // the archive file is read-only: refused, nothing touched
 };
 
 // What one rewrite did; every operation takes an optional pointer to one (may be null).

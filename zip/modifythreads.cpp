@@ -158,6 +158,8 @@ int ReportRewriteFailure(int result, const char* archivePath, const RewriteOutco
         else
             snprintf(text, sizeof text, "%s %s\n%s", GetMessageText(45), GetMessageText(99),
                      archivePath ? archivePath : "");
+    } else if (result == REWRITE_READ_ONLY) {
+        ReadOnlyArchiveText(archivePath, text, sizeof text);
     } else if (result == REWRITE_NAME_COLLISION) {
         char exists[260];
         ExistsAlreadyText(exists, sizeof exists);

@@ -380,10 +380,41 @@ int ZipCheckArchiveProtection(const char* path)
     return 1;
 }
 
-int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* pass)
+int ZipCheckEntryPassword(unzFile uf, const unz_file_info64* info, const char* pass)
+{
+    if (!uf || !info || !pass) return -1;
+    // The raw open hands out the stored bytes as they are, the 12-byte encryption header first.
+    if (unzOpenCurrentFile2(uf, nullptr, nullptr, 1) != UNZ_OK) return -1;
+    unsigned char header[12];
+    int got = unzReadCurrentFile(uf, header, sizeof header);
+    unzCloseCurrentFile(uf);
+    if (got != (int)sizeof header) return -1;
+    const z_crc_t* table = get_crc_table();
+    auto crcByte = [table](uint32_t crc, unsigned char b) { return (uint32_t)table[(crc ^ b) & 0xff] ^ (crc >> 8); };
+    uint32_t k0 = 305419896u, k1 = 591751049u, k2 = 878082192u;
+    auto update = [&](unsigned char c) {
+        k0 = crcByte(k0, c);
+        k1 = (k1 + (k0 & 0xff)) * 134775813u + 1;
+        k2 = crcByte(k2, (unsigned char)(k1 >> 24));
+    };
+    for (const char* p = pass; *p; ++p) update((unsigned char)*p);
+    unsigned char plain = 0;
+    for (unsigned char c : header) {
+        unsigned temp = (k2 | 2) & 0xffff;
+        plain = (unsigned char)(c ^ ((temp * (temp ^ 1)) >> 8));
+        update(plain);
+    }
+    // Writers that stream (data descriptor, bit 3) check against the time's high byte.
+    unsigned char want = (info->flag & 8) ? (unsigned char)((info->dosDate >> 8) & 0xff)
+                                          : (unsigned char)(info->crc >> 24);
+    return plain == want ? 1 : 0;
+}
+
+int ZipOpenCurrentFileAsking(unzFile uf, int* method, int* level, int raw, char* pass, size_t passSize)
 {
     unz_file_info64 info;
-    int rc = ZipGetCurrentEntryInfo(uf, &info, nullptr, 0);
+    char name[256];
+    int rc = ZipGetCurrentEntryInfo(uf, &info, name, sizeof name);
     if (rc != UNZ_R_OK) return rc;
     // Only stored and deflated data can be decoded; minizip would hand other methods out raw.
     if (!raw && info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
@@ -395,15 +426,40 @@ int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw,
     // encrypted files, and decrypting a plain entry would only produce garbage.
     int encrypted = (info.flag & 1) != 0;
     if (!encrypted) return UnzResultFromLibrary(unzOpenCurrentFile3(uf, method, level, raw, nullptr));
-    const char* use = (pass && *pass) ? pass : password;
-    if (!use || !*use) {
-        if (PromptPassword() != PROMPT_OK) {
-            LogPrint(kLogInfo, GApp.verbose, "password not set - canceled by user %s %d\n", kSource, __LINE__);
-            return UNZ_R_USER;
+    for (;;) {
+        char use[260];
+        snprintf(use, sizeof use, "%s", (pass && *pass) ? pass : password);
+        if (!*use) {
+            if (PromptPassword() != PROMPT_OK || !password[0]) {
+                LogPrint(kLogInfo, GApp.verbose, "password not set - canceled by user %s %d\n", kSource, __LINE__);
+                return UNZ_R_USER;
+            }
+            snprintf(use, sizeof use, "%s", password);
         }
-        use = password;
+        int check = ZipCheckEntryPassword(uf, &info, use);
+        if (check != 0) {
+            // Right (or the header could not be read: the open below tells what is wrong).
+            if (pass && passSize) snprintf(pass, passSize, "%s", use);
+            return UnzResultFromLibrary(unzOpenCurrentFile3(uf, method, level, raw, use));
+        }
+        // Wrong: nothing of this entry is read, the password is forgotten (also for the next
+        // archive) and the user is asked again.
+        LogPrint(kLogInfo, GApp.verbose, "wrong password for %s", name);
+        if (strcmp(use, password) == 0) ClearGlobalPassword();
+        if (pass && passSize) pass[0] = '\0';
+        SecureZeroMemory(use, sizeof use);
+        char text[400];
+        snprintf(text, sizeof text, "wrong password: %s", name);
+        PromptMessageBox(GApp.hwndMain ? GApp.hwndMain : GetForegroundWindow(), text, GetMessageText(94),
+                         MB_OK | MB_ICONSTOP);
     }
-    return UnzResultFromLibrary(unzOpenCurrentFile3(uf, method, level, raw, use));
+}
+
+int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* pass)
+{
+    char copy[260];
+    snprintf(copy, sizeof copy, "%s", pass ? pass : "");
+    return ZipOpenCurrentFileAsking(uf, method, level, raw, copy, sizeof copy);
 }
 
 int ZipReadCurrentToMemory(unzFile uf, uint64_t expectedSize, char* buf, unsigned bufSize, char* dest)
@@ -719,4 +775,16 @@ int IsEntryPathInsideFolder(const char* targetFolder, const char* name)
     if (_stricmp(full.c_str(), folder.c_str()) == 0) return 1;
     std::string prefix = folder + "\\";
     return full.size() > prefix.size() && _strnicmp(full.c_str(), prefix.c_str(), prefix.size()) == 0;
+}
+
+int IsReadOnlyArchive(const char* path)
+{
+    if (!path || !*path) return 0;
+    DWORD attr = GetFileAttributesA(path);
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) && (attr & FILE_ATTRIBUTE_READONLY);
+}
+
+void ReadOnlyArchiveText(const char* path, char* out, size_t outSize)
+{
+    snprintf(out, outSize, "%s\nThe archive is read-only: it was not changed.", path ? path : "");
 }

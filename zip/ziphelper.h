@@ -80,6 +80,15 @@ int ZipCheckArchiveProtection(const char* path);
 // prompt when none is known: cancel gives 21). Decoding (raw 0) refuses methods other than
 // stored and deflated with 5. method/level may be null. Returns an UnzResult.
 int ZipOpenCurrentFileWithPassword(unzFile uf, int* method, int* level, int raw, const char* password);
+// The same, but a password that turns out wrong is never used: the traditional encryption
+// header's check byte is tested before anything is read, a wrong password is told ("wrong
+// password"), forgotten (pass emptied; the process-wide one cleared when it was that one) and
+// asked again until it is right or the prompt is cancelled (21). pass (may be null) receives
+// the password that opened the entry, so that the next entry starts with it.
+int ZipOpenCurrentFileAsking(unzFile uf, int* method, int* level, int raw, char* pass, size_t passSize);
+// 1 when pass opens the reader's current (encrypted) entry by its header's check byte, 0 when
+// it is wrong, -1 when the header cannot be read.
+int ZipCheckEntryPassword(unzFile uf, const unz_file_info64* info, const char* pass);
 
 // 1 when a read loop that met the end of the entry's data got exactly the recorded size; 0 (and
 // a log line) for data that ended early.
@@ -135,3 +144,9 @@ unsigned long getFileCrc(const char* path, int* ok = nullptr);
 int IsSafeEntryName(const char* name);
 // 1 when targetFolder + "\" + name resolves to a path inside targetFolder (and the name is safe).
 int IsEntryPathInsideFolder(const char* targetFolder, const char* name);
+
+// 1 when path names an existing file with the read-only attribute: every change of such an
+// archive is refused.
+int IsReadOnlyArchive(const char* path);
+// The message that tells the user a read-only archive was left as it was.
+void ReadOnlyArchiveText(const char* path, char* out, size_t outSize);

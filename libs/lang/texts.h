@@ -22,7 +22,7 @@ enum {
     kToolBar2Count = 4,         // GetToolBarText2 / GetToolBarToolTipText2 0-3, the WI arrays
     kLanguageNameCount = 2,     // GetLanguageString 0-1
     kToolBarCount = 6,          // GetToolBarText / GetToolBarToolTipText
-    kConfirmationCount = 4,     // GetConfirmationDialogText
+    kConfirmationCount = 7,     // GetConfirmationDialogText: 4 answers, "skip all", two fact labels
     kColumnCount = 8            // the GetDescription... column headers
 };
 

@@ -500,9 +500,11 @@ const ShortText kToolBarTipRows[] = {
 };
 static_assert(sizeof(kToolBarTipRows) / sizeof(kToolBarTipRows[0]) == kToolBarCount, "toolbar tips");
 
-// The overwrite question's answers 0-3; the button box cuts captions to 15 characters.
+// The overwrite question's answers 0-3, then "skip all" (the button box cuts captions to 15
+// characters), then the labels of the two files' size and date in its text.
 const ShortText kConfirmationRows[] = {
-    "Replace", "Replace all", "Skip", "Cancel",
+    "Replace", "Replace all", "Skip", "Cancel", "Skip all",
+    "Existing:", "In the archive:",
 };
 static_assert(sizeof(kConfirmationRows) / sizeof(kConfirmationRows[0]) == kConfirmationCount,
               "confirmations");
@@ -523,6 +525,7 @@ const char* const kToolBar2TipPointers[kToolBar2Count] = {
 };
 const char* const kConfirmations[kConfirmationCount] = {
     kConfirmationRows[0], kConfirmationRows[1], kConfirmationRows[2], kConfirmationRows[3],
+    kConfirmationRows[4], kConfirmationRows[5], kConfirmationRows[6],
 };
 
 const char kConsoleHelp[] =

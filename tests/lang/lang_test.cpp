@@ -411,12 +411,12 @@ TEST(LangCallSites, TextsThatTheCallerEndsLeaveThePunctuationOut)
 
 TEST(LangCallSites, OverwriteButtonsFitTheButtonBox)
 {
-    // The button box cuts captions to 15 characters; the four answers must stay apart.
+    // The button box cuts captions to 15 characters; the five answers must stay apart.
     for (int code : kLanguages) {
         LanguageScope scope(code);
         const char* const* captions = GetConfirmationDialogText();
         std::set<std::string> seen;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             EXPECT_LE(std::strlen(captions[i]), 15u) << LanguageName(code) << " button " << i;
             EXPECT_TRUE(seen.insert(captions[i]).second) << LanguageName(code) << " button " << i;
         }

@@ -292,7 +292,10 @@ TEST_F(Script, ExchangeDialogsRecordWhatTheyWereGivenAndHandBackTheAnswer)
 
 TEST_F(Script, OverwriteQuestionIsAskedAsTheExtractionAsksIt)
 {
-    for (int answer : {(int)OVERWRITE_THIS, (int)OVERWRITE_ALL, (int)OVERWRITE_SKIP, (int)OVERWRITE_STOP, -1}) {
+    // Buttons in the order of the answers: replace, replace all, skip, skip all, cancel.
+    const int captionOf[5] = {0, 1, 2, 4, 3};
+    for (int answer : {(int)OVERWRITE_THIS, (int)OVERWRITE_ALL, (int)OVERWRITE_SKIP, (int)OVERWRITE_SKIP_ALL,
+                       (int)OVERWRITE_STOP, -1}) {
         BeginPromptScript();
         ScriptPromptAnswer(PROMPT_KIND_BUTTON_BOX, answer, nullptr);
         EXPECT_EQ(AskOverwriteQuestion(nullptr, "C:\\out\\report.txt"), answer);
@@ -300,13 +303,49 @@ TEST_F(Script, OverwriteQuestionIsAskedAsTheExtractionAsksIt)
         std::string text = std::string(GetMessageText(14)) + " C:\\out\\report.txt " + GetMessageText(15) + " ?";
         EXPECT_STREQ(question.caption, GetMessageText(16)) << answer;
         EXPECT_EQ(std::string(question.text), text) << answer;
-        ASSERT_EQ(question.buttonCount, 4) << answer;
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(std::string(question.buttons[i]), std::string(GetConfirmationDialogText()[i]).substr(0, 15))
+        ASSERT_EQ(question.buttonCount, 5) << answer;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(std::string(question.buttons[i]),
+                      std::string(GetConfirmationDialogText()[captionOf[i]]).substr(0, 15))
                 << "button " << i;
         }
         EXPECT_EQ(question.iconKind, 4) << "question icon";
         EXPECT_EQ(question.defaultIndex, OVERWRITE_SKIP);
+    }
+}
+
+TEST_F(Script, OverwriteQuestionShowsBothFilesSizesAndDates)
+{
+    struct Case {
+        int64_t existingSize;
+        WORD existingYear;
+        int64_t newSize;
+        WORD newYear;
+        const char* existingLine;
+        const char* newLine;
+    } cases[] = {
+        {1234567, 2020, 15, 2019, " 1.234.567 B, 2020-05-06 07:08:10", " 15 B, 2019-12-31 23:59:58"},
+        {0, 2021, 0, 2021, " 0 B, 2021-05-06 07:08:10", " 0 B, 2021-12-31 23:59:58"},
+        {-1, 0, 999, 1999, " ? B, ?", " 999 B, 1999-12-31 23:59:58"},
+    };
+    for (const Case& c : cases) {
+        BeginPromptScript();
+        ScriptPromptAnswer(PROMPT_KIND_BUTTON_BOX, OVERWRITE_SKIP, nullptr);
+        OverwriteFacts facts = {};
+        facts.existingSize = c.existingSize;
+        if (c.existingYear) {
+            SYSTEMTIME st = {c.existingYear, 5, 0, 6, 7, 8, 10, 0};
+            FILETIME local;
+            SystemTimeToFileTime(&st, &local);
+            LocalFileTimeToFileTime(&local, &facts.existingTime);
+        }
+        facts.newSize = c.newSize;
+        facts.newDosDate = ((uint32_t)((c.newYear - 1980) << 9 | 12 << 5 | 31) << 16) | (23 << 11 | 59 << 5 | 29);
+        EXPECT_EQ(AskOverwriteQuestion(nullptr, "C:\\out\\a.txt", &facts), OVERWRITE_SKIP);
+        std::string text = Question(0).text;
+        std::string existing = std::string(GetConfirmationDialogText()[5]) + c.existingLine;
+        std::string member = std::string(GetConfirmationDialogText()[6]) + c.newLine;
+        EXPECT_NE(text.find("\n" + existing + "\n" + member), std::string::npos) << text;
     }
 }
 

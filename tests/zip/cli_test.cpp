@@ -157,6 +157,24 @@ TEST(ZipCli, ExtractRefusesHostileNamesAndNeedsThePassword)
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("-p")) << r.err;
     EXPECT_TRUE(ListFilesBelow(enc).empty());
+    // A wrong password writes nothing, not even over a file that -y would replace.
+    std::string mine = enc + "\\hello.txt";
+    CreateDirectoryA(enc.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(mine, "mine"));
+    for (const char* options : {"", " -y"}) {
+        r = Cli("x " + Quoted(FixturePath("zip_encrypted.zip")) + " -o " + Quoted(enc) + " -p wrong" + options);
+        EXPECT_EQ(1, r.code) << options << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("wrong password")) << options << ": " << r.err;
+        std::vector<std::string> only = {"hello.txt"};
+        EXPECT_EQ(only, ListFilesBelow(enc)) << options;
+        std::string text;
+        ReadWholeFile(mine, &text);
+        EXPECT_EQ("mine", text) << options;
+        r = Cli("t " + Quoted(FixturePath("zip_encrypted.zip")) + " -p wrong");
+        EXPECT_EQ(1, r.code) << r.out << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("wrong password")) << r.err;
+    }
+    DeleteFileA(mine.c_str());
     r = Cli("x " + Quoted(FixturePath("zip_encrypted.zip")) + " -o " + Quoted(enc) + " -p secret");
     EXPECT_EQ(0, r.code) << r.err;
     EXPECT_EQ(3u, ListFilesBelow(enc).size());

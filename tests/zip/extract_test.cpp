@@ -233,27 +233,72 @@ TEST(ZipExtract, UnsupportedMethodsAndEncryptionFailPerEntry)
     EXPECT_EQ(0, ScriptedQuestionCount()) << "no password is asked for a method that is not read";
 }
 
-TEST(ZipExtract, PasswordCancelledStopsWrongPasswordFails)
+TEST(ZipExtract, PasswordsWrongRightAndCancelled)
 {
-    PasswordReset reset;
-    {
+    // Each case: the password handed to the extraction, then the answers of the password
+    // prompt in order ("" cancels). A wrong password is told ("wrong password"), forgotten and
+    // asked again; nothing of a member is written before its password is right.
+    struct Case {
+        const char* archive;
+        const char* given;
+        std::vector<const char*> answers;
+        int result;
+        int wrongTold;
+        bool written;
+        const char* globalAfter;
+    } cases[] = {
+        {"zip_encrypted_flat.zip", "secret", {}, EXTRACT_DONE, 0, true, ""},
+        {"zip_encrypted_flat.zip", "", {"secret"}, EXTRACT_DONE, 0, true, "secret"},
+        {"zip_encrypted_flat.zip", "wrong", {"secret"}, EXTRACT_DONE, 1, true, "secret"},
+        {"zip_encrypted_flat.zip", "", {"wrong", "also wrong", "secret"}, EXTRACT_DONE, 2, true, "secret"},
+        {"zip_encrypted_flat.zip", "wrong", {""}, EXTRACT_CANCELLED, 1, false, ""},
+        {"zip_encrypted_flat.zip", "", {"wrong", ""}, EXTRACT_CANCELLED, 1, false, ""},
+        {"zip_encrypted_flat.zip", "", {""}, EXTRACT_CANCELLED, 0, false, ""},
+        // Written through a pipe: a data descriptor, the check byte comes from the time.
+        {"zip_encrypted_stream.zip", "wrong", {"secret"}, EXTRACT_DONE, 1, true, "secret"},
+        {"zip_encrypted_stream.zip", "wrong", {""}, EXTRACT_CANCELLED, 1, false, ""},
+    };
+    std::string good = "the user's own good file\r\n";
+    for (const Case& c : cases) {
+        std::string tag = std::string(c.archive) + " given \"" + c.given + "\"";
+        PasswordReset reset;
         ScopedPromptScript script;
-        ScriptPromptAnswer(PROMPT_KIND_PASSWORD, PROMPT_CANCEL, nullptr);
-        Sandbox box("x_pwcancel");
+        for (const char* answer : c.answers) {
+            if (*answer) ScriptPromptAnswer(PROMPT_KIND_PASSWORD, PROMPT_OK, answer);
+            else ScriptPromptAnswer(PROMPT_KIND_PASSWORD, PROMPT_CANCEL, nullptr);
+        }
+        for (int i = 0; i < 4; ++i) ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+        Sandbox box("x_password");
+        // The user's file of the same name, under "replace all": a wrong password must not
+        // touch it.
+        std::string hello = box.target + "\\hello.txt";
+        if (std::string(c.archive) == "zip_encrypted_stream.zip") hello = box.target + "\\-";
+        ASSERT_TRUE(WriteWholeFile(hello, good));
         ExtractRun run;
-        ExtractAll("zip_encrypted_flat.zip", box.target, &run);
-        EXPECT_EQ(EXTRACT_CANCELLED, run.result);
-        EXPECT_EQ(1, ScriptedQuestionCount()) << "asked once, then the operation stops";
-        EXPECT_TRUE(ListFilesBelow(box.root).empty());
-    }
-    {
-        ScopedPromptScript script;
-        Sandbox box("x_pwwrong");
-        ExtractRun run;
-        ExtractAll("zip_encrypted_flat.zip", box.target, &run, "wrong");
-        EXPECT_EQ(EXTRACT_INCOMPLETE, run.result);
-        EXPECT_EQ(2, run.ctx.failed);
-        EXPECT_EQ(0, run.ctx.written);
+        InitExtractionContext(&run.ctx);
+        snprintf(run.ctx.targetFolder, sizeof run.ctx.targetFolder, "%s", box.target.c_str());
+        run.ctx.report = CollectReport;
+        run.ctx.reportData = &run.report;
+        run.result = ExtractZipFilesFromList(nullptr, FixturePath(c.archive).c_str(), 0, 2, c.given, &run.ctx, 1, 1, 0);
+        EXPECT_EQ(c.result, run.result) << tag;
+        int told = 0;
+        for (int i = 0; i < ScriptedQuestionCount(); ++i) {
+            PromptQuestion q;
+            GetScriptedQuestion(i, &q);
+            if (q.kind == PROMPT_KIND_MESSAGE_BOX && strstr(q.text, "wrong password")) ++told;
+        }
+        EXPECT_EQ(c.wrongTold, told) << tag;
+        EXPECT_EQ((int)c.answers.size(), ScriptedQuestionCount() - told) << tag << ": password prompts";
+        EXPECT_STREQ(c.globalAfter, password) << tag << ": the password kept for the next archive";
+        std::string want;
+        ReadWholeFile(FixtureSourcePath("hello.txt"), &want);
+        if (c.written) {
+            EXPECT_TRUE(FileText(hello) == want) << tag;
+        } else {
+            EXPECT_EQ(good, FileText(hello)) << tag << ": the user's file was changed";
+            std::vector<std::string> only = {"target/" + hello.substr(hello.rfind('\\') + 1)};
+            EXPECT_EQ(only, ListFilesBelow(box.root)) << tag << ": files were created";
+        }
     }
 }
 
@@ -283,6 +328,7 @@ TEST(ZipExtract, OverwriteAnswers)
         {OVERWRITE_THIS, EXTRACT_DONE, 6, true},
         {OVERWRITE_ALL, EXTRACT_DONE, 1, true},
         {OVERWRITE_SKIP, EXTRACT_DONE, 6, false},
+        {OVERWRITE_SKIP_ALL, EXTRACT_DONE, 1, false},
         {OVERWRITE_STOP, EXTRACT_CANCELLED, 1, false},
         {-1, EXTRACT_CANCELLED, 1, false},
     };
@@ -305,9 +351,12 @@ TEST(ZipExtract, OverwriteAnswers)
         PromptQuestion q;
         ASSERT_TRUE(GetScriptedQuestion(0, &q));
         EXPECT_EQ(PROMPT_KIND_BUTTON_BOX, q.kind);
-        EXPECT_EQ(4, q.buttonCount);
+        EXPECT_EQ(5, q.buttonCount);
         EXPECT_EQ(OVERWRITE_SKIP, q.defaultIndex);
         EXPECT_STREQ(GetMessageText(16), q.caption);
+        // Both files' sizes: the changed one on disk, and the member's.
+        EXPECT_NE(nullptr, strstr(q.text, " 7 B, ")) << q.text;
+        EXPECT_NE(nullptr, strstr(q.text, " 15 B, 2019-12-31 23:59:58")) << q.text;
     }
 }
 

@@ -33,6 +33,8 @@ touch -t 201912312359.58 src/plain/hello.txt
 (cd src/plain && zip -q -r -X -P secret ../../zip_encrypted.zip docs hello.txt)
 (cd src/plain && zip -q -j -X -P secret ../../zip_encrypted_flat.zip hello.txt docs/readme.txt)
 (cd src/plain && zip -q -r -X ../../zip_onlydirs.zip empty_dir deep -x '*.txt')
+# Encrypted through a pipe: the member "-" has a data descriptor and a time check byte.
+(cd src/plain && zip -q -X -P secret ../../zip_encrypted_stream.zip - < hello.txt)
 
 # 7-Zip: methods and encryption the program does not decode.
 (cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -mm=BZip2 ../../7z_bzip2.zip hello.txt docs/readme.txt)
