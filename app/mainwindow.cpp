@@ -378,6 +378,8 @@ void AfterOpenHook(ListingJob* job)
 void SetTitleHook(const char* archive)
 {
     SetMyWindowText(archive);
+    // The name beside the path combo goes with the archive.
+    if (gSecondLabel && (!archive || !*archive)) SetWindowTextA(gSecondLabel, "");
 }
 
 // A new archive is about to be written while its starter holds busy: the views are emptied
@@ -639,6 +641,32 @@ void RunTreeContextMenu(HWND frame)
     }
 }
 
+// The keys of the lists as in Explorer: Ctrl+A selects all, Del deletes (with the question),
+// F2 renames in place, Backspace and Alt+Up go up one folder in the folder view. 1 handled.
+int OnListKey(HWND frame, HWND view, WORD key)
+{
+    int control = GetKeyState(VK_CONTROL) < 0;
+    int alt = GetKeyState(VK_MENU) < 0;
+    if (control && !alt && (key == 'A' || key == 'a')) return DispatchCommand(frame, IDM_SELECT_ALL), 1;
+    if (control || alt) {
+        if (!(alt && key == VK_UP)) return 0;
+    }
+    switch (key) {
+    case VK_DELETE: DispatchCommand(frame, IDM_DELETE); return 1;
+    case VK_F2: DispatchCommand(frame, IDM_RENAME); return 1;
+    case VK_BACK:
+    case VK_UP: {
+        if (key == VK_UP && !alt) return 0;
+        if (view != GApp.hwndTreeList || !GApp.hwndTree) return 0;
+        HTREEITEM current = TreeView_GetSelection(GApp.hwndTree);
+        HTREEITEM parent = current ? TreeView_GetParent(GApp.hwndTree, current) : nullptr;
+        if (parent) TreeView_SelectItem(GApp.hwndTree, parent);
+        return 1;
+    }
+    }
+    return 0;
+}
+
 LRESULT OnNotify(HWND frame, NMHDR* header)
 {
     LRESULT result = 0;
@@ -663,6 +691,9 @@ LRESULT OnNotify(HWND frame, NMHDR* header)
         case NM_RCLICK:
             RunContextMenu(frame, kListContext, (int)(sizeof kListContext / sizeof kListContext[0]));
             return 0;
+        case LVN_KEYDOWN:
+            if (OnListKey(frame, header->hwndFrom, ((const NMLVKEYDOWN*)header)->wVKey)) return 0;
+            break;
         }
         if (OnListViewNotify(header, &result)) return result;
         return 0;

@@ -1545,8 +1545,8 @@ int ClearViews(void)
     ResetPathCombo();
     DestroyKeyTrees();
     if (GApp.hwndStatus) {
-        SendMessageA(GApp.hwndStatus, SB_SETTEXTA, 0, (LPARAM)"");
-        SendMessageA(GApp.hwndStatus, SB_SETTEXTA, 2, (LPARAM)"");
+        // Counts, selection and the rest: nothing of the old archive stays.
+        for (int part = 0; part <= 2; ++part) SendMessageA(GApp.hwndStatus, SB_SETTEXTA, part, (LPARAM)"");
     }
     SetCompressionMethod(CM_NONE);
     GApp.listTotals = ArchiveTotals{0, 0, 0};

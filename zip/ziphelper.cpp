@@ -696,8 +696,15 @@ void RepairZipArchive(void)
                               OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST, out, sizeof out};
     if (!PromptSaveFile(&save)) return;
     RepairFailure failure = {};
-    if (RepairZipArchiveFiles(damaged, out, nullptr, nullptr, &failure) == 0) return;
+    uint64_t recovered = 0, recoveredBytes = 0;
     char text[1200];
+    if (RepairZipArchiveFiles(damaged, out, &recovered, &recoveredBytes, &failure) == 0) {
+        // A repair that worked says what it saved: the user has to know whether to look further.
+        snprintf(text, sizeof text, "\"%s\"\n%llu members recovered (%llu bytes).", out,
+                 (unsigned long long)recovered, (unsigned long long)recoveredBytes);
+        PromptMessageBox(OwnerWindow(), text, "Kelvora", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     if (!FormatRepairFailure(text, sizeof text, damaged, out, &failure))
         snprintf(text, sizeof text, "%s\n\"%s\"", GetMessageText(45), out);
     PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP);

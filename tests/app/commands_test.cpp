@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -326,4 +327,134 @@ TEST_F(MainWindowTest, RepairRecoversTheMembersOfADamagedArchive)
     std::string before;
     ASSERT_TRUE(ReadWholeFile(damaged, &before));
     EXPECT_EQ(before.size(), cut) << "the damaged archive is left as it was";
+}
+
+namespace {
+
+// A key pressed in a list, with Ctrl held when asked: the list tells its parent as it does for
+// the keyboard.
+void PressKey(HWND view, WORD key, bool control)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    BYTE saved = state[VK_CONTROL];
+    if (control) state[VK_CONTROL] = 0x80;
+    SetKeyboardState(state);
+    SendMessageA(view, WM_KEYDOWN, key, 1);
+    SendMessageA(view, WM_KEYUP, key, 0xC0000001);
+    state[VK_CONTROL] = saved;
+    SetKeyboardState(state);
+}
+
+int SelectedRows(HWND view)
+{
+    return (int)SendMessageA(view, LVM_GETSELECTEDCOUNT, 0, 0);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheFolderViewSelectsNothingTheUserDidNotChoose)
+{
+    std::string nested = Fixture("nested.zip");
+    OpenAndWait(nested);
+    Command(IDM_FOLDER_VIEW);
+    HTREEITEM a = TreeView_GetChild(GApp.hwndTree, TreeView_GetRoot(GApp.hwndTree));
+    TreeView_SelectItem(GApp.hwndTree, TreeView_GetChild(GApp.hwndTree, a));
+    WaitIdle();
+    ASSERT_EQ(Rows(GApp.hwndTreeList), 2);
+    EXPECT_EQ(SelectedRows(GApp.hwndTreeList), 0) << "the first row only has the focus";
+    EXPECT_EQ(ListView_GetNextItem(GApp.hwndTreeList, -1, LVNI_FOCUSED), 0);
+    // Delete acts on the selection only: nothing selected, nothing asked, nothing deleted.
+    std::vector<std::string> before = ArchiveMembers(nested);
+    Command(IDM_DELETE);
+    WaitIdle();
+    EXPECT_TRUE(MessageTexts().empty()) << Join(MessageTexts());
+    EXPECT_EQ(ArchiveMembers(nested), before);
+}
+
+TEST_F(MainWindowTest, KeysOfTheListsDoWhatExplorersDo)
+{
+    std::string nested = Fixture("nested.zip");
+    OpenAndWait(nested);
+    HWND list = GApp.hwndList;
+    int rows = Rows(list);
+    ASSERT_GT(rows, 2);
+
+    // Ctrl+A selects every row; A alone does not.
+    SelectOnly(list, -1);
+    PressKey(list, 'A', false);
+    EXPECT_LE(SelectedRows(list), 1) << "A without Ctrl";
+    SelectOnly(list, -1);
+    PressKey(list, 'A', true);
+    WaitIdle();
+    EXPECT_EQ(SelectedRows(list), rows) << "Ctrl+A";
+
+    // Del asks before deleting; declined, nothing changes; agreed, the row goes.
+    SelectOnly(list, FindRow(list, "top.txt"));
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDCANCEL, nullptr);
+    PressKey(list, VK_DELETE, false);
+    WaitIdle();
+    EXPECT_EQ(MessageTexts().size(), 1u) << "Del asks";
+    EXPECT_EQ(Rows(list), rows);
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    PressKey(list, VK_DELETE, false);
+    WaitIdle();
+    EXPECT_EQ(Rows(list), rows - 1);
+    EXPECT_EQ(FindRow(list, "top.txt"), -1);
+
+    // F2 edits the selected row's name in place.
+    SelectOnly(list, 0);
+    PressKey(list, VK_F2, false);
+    HWND edit = (HWND)SendMessageA(list, LVM_GETEDITCONTROL, 0, 0);
+    EXPECT_NE(edit, nullptr) << "F2 starts the rename";
+    if (edit) SendMessageA(list, LVM_CANCELEDITLABEL, 0, 0);
+
+    // Backspace goes up one folder in the folder view.
+    Command(IDM_FOLDER_VIEW);
+    HTREEITEM a = TreeView_GetChild(GApp.hwndTree, TreeView_GetRoot(GApp.hwndTree));
+    HTREEITEM b = TreeView_GetChild(GApp.hwndTree, a);
+    TreeView_SelectItem(GApp.hwndTree, b);
+    WaitIdle();
+    PressKey(GApp.hwndTreeList, VK_BACK, false);
+    WaitIdle();
+    EXPECT_EQ(TreeView_GetSelection(GApp.hwndTree), a) << "Backspace";
+}
+
+namespace {
+
+struct LabelSearch {
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK FindStaticWithText(HWND child, LPARAM param)
+{
+    LabelSearch* search = (LabelSearch*)param;
+    char cls[32] = "", text[260] = "";
+    GetClassNameA(child, cls, sizeof cls);
+    GetWindowTextA(child, text, sizeof text);
+    if (_stricmp(cls, "static") == 0 && strcmp(text, search->text) == 0) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, CloseLeavesNothingOfTheOldArchive)
+{
+    OpenAndWait(Fixture("nested.zip"));
+    SelectOnly(GApp.hwndList, 0);
+    WaitIdle();
+    LabelSearch search = {"nested.zip", nullptr};
+    EnumChildWindows(frame_, FindStaticWithText, (LPARAM)&search);
+    ASSERT_NE(search.found, nullptr) << "the archive's name beside the path combo";
+    Command(IDM_CLOSE);
+    WaitIdle();
+    char text[260] = "?";
+    GetWindowTextA(search.found, text, sizeof text);
+    EXPECT_STREQ(text, "");
+    for (int part = 0; part <= 2; ++part) EXPECT_EQ(StatusText(part), "") << "status part " << part;
+    EXPECT_EQ(Rows(GApp.hwndList), 0);
 }

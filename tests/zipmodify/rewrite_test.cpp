@@ -152,7 +152,11 @@ TEST_F(Rewrite, KeepsEveryOtherEntryByteForByte)
             for (const auto& rn : c.renames)
                 if (rn.first == e.name && c.op != OP_KEEP_ONE) target = rn.second;
             if (IsZipDirectoryName(e.name.c_str())) {
-                EXPECT_EQ(nullptr, after.Find(e.name)) << "directory entry " << e.name << " was copied";
+                // Folders the operation did not select stay, with their dates.
+                expected.insert(e.name);
+                const RawEntry* kept = after.Find(e.name);
+                ASSERT_NE(nullptr, kept) << "directory entry " << e.name << " was dropped";
+                EXPECT_EQ("", RawEntryDifference(e, *kept)) << "directory entry " << e.name;
                 continue;
             }
             if (deleted) {
@@ -240,9 +244,13 @@ TEST_F(Rewrite, DeletingEveryFileDeletesTheArchive)
         RawArchive before = ReadRawArchive(archive);
         std::vector<std::string> keys;
         std::vector<std::pair<std::string, std::string>> rbKeys;
+        std::vector<std::string> folders;
         for (const RawEntry& e : before.entries) {
-            // Folder entries are not selected: they go anyway.
-            if (IsZipDirectoryName(e.name.c_str())) continue;
+            // Folder entries are not selected: they stay, and with them the archive.
+            if (IsZipDirectoryName(e.name.c_str())) {
+                folders.push_back(e.name);
+                continue;
+            }
             keys.push_back(Backslashed(e.name));
             rbKeys.emplace_back(Backslashed(e.name), "");
         }
@@ -258,9 +266,98 @@ TEST_F(Rewrite, DeletingEveryFileDeletesTheArchive)
             BSTreeDestroy(&set);
         }
         EXPECT_EQ(REWRITE_DONE, r);
-        EXPECT_EQ(0, out.copied);
-        EXPECT_FALSE(PathExists(archive)) << "an archive without entries must not remain";
+        EXPECT_EQ((int64_t)folders.size(), out.copied);
+        if (folders.empty()) {
+            EXPECT_FALSE(PathExists(archive)) << "an archive without entries must not remain";
+        } else {
+            EXPECT_EQ(folders, ReadRawArchive(archive).Names()) << "only the folders remain";
+        }
         EXPECT_FALSE(PathExists(archive + ".tmp"));
+    }
+}
+
+TEST_F(Rewrite, DirectoryEntriesStayGoAndMoveWithTheirFolders)
+{
+    // iz_comment.zip holds empty_dir/, docs/, docs/img/, deep/, deep/er/, deep/er/est/.
+    struct Case {
+        const char* label;
+        int op;
+        std::vector<std::pair<std::string, std::string>> entries;  // key -> new name ("" deletes)
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"delete one file", OP_DELETE_RB, {{"zero.txt", ""}},
+         {"empty_dir/", "docs/", "docs/img/", "deep/", "deep/er/", "deep/er/est/"}, {"zero.txt"}},
+        {"delete an empty folder", OP_DELETE_RB, {{"empty_dir\\", ""}}, {"docs/", "deep/er/est/"}, {"empty_dir/"}},
+        {"delete a folder with its entries", OP_DELETE_RB,
+         {{"deep\\er\\est\\leaf.txt", ""}, {"deep\\", ""}, {"deep\\er\\", ""}, {"deep\\er\\est\\", ""}},
+         {"empty_dir/", "docs/"}, {"deep/", "deep/er/", "deep/er/est/", "deep/er/est/leaf.txt"}},
+        {"move a folder with its entries", OP_MOVE_RB,
+         {{"deep\\er\\est\\leaf.txt", "docs\\deep\\er\\est\\leaf.txt"}, {"deep\\", "docs\\deep\\"},
+          {"deep\\er\\", "docs\\deep\\er\\"}, {"deep\\er\\est\\", "docs\\deep\\er\\est\\"}},
+         {"docs/deep/", "docs/deep/er/", "docs/deep/er/est/", "docs/deep/er/est/leaf.txt", "empty_dir/"},
+         {"deep/", "deep/er/", "deep/er/est/", "deep/er/est/leaf.txt"}},
+        {"rename an empty folder", OP_MOVE_RB, {{"empty_dir\\", "nothing_here\\"}}, {"nothing_here/"}, {"empty_dir/"}},
+        {"a folder moved onto an existing one is one entry", OP_MOVE_RB, {{"empty_dir\\", "docs\\"}}, {"docs/"},
+         {"empty_dir/"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string archive = CopyFixture("iz_comment.zip", folder);
+        RawArchive before = ReadRawArchive(archive);
+        ASSERT_TRUE(before.Find("empty_dir/"));
+        RBTree* set = MakeRBSet(c.entries);
+        RewriteOutcome out;
+        int r = c.op == OP_DELETE_RB ? DeleteFilesFromZIPRBTree(archive.c_str(), set, 0, 0, &out)
+                                     : ChangeFilesFromZIP(archive.c_str(), set, 0, 0, &out);
+        RBTreeDestroy(&set);
+        ASSERT_EQ(REWRITE_DONE, r) << RewriteResultText(r);
+        RawArchive after = ReadRawArchive(archive);
+        ASSERT_TRUE(after.ok);
+        std::vector<std::string> names = after.Names();
+        for (const std::string& n : c.present) EXPECT_NE(nullptr, after.Find(n)) << n << " missing";
+        for (const std::string& n : c.absent) EXPECT_EQ(nullptr, after.Find(n)) << n << " still there";
+        std::set<std::string> unique(names.begin(), names.end());
+        EXPECT_EQ(unique.size(), names.size()) << "a name is there twice";
+        // A moved folder keeps its own date.
+        const RawEntry* moved = after.Find("docs/deep/");
+        if (moved) {
+            EXPECT_EQ(before.Find("deep/")->dosDate, moved->dosDate);
+        }
+    }
+}
+
+TEST_F(Rewrite, ReadOnlyArchivesAreNeverChanged)
+{
+    struct Case {
+        const char* label;
+        int op;
+    } cases[] = {{"delete", OP_DELETE_RB}, {"rename or move", OP_MOVE_RB}, {"delete by list", OP_DELETE_BS},
+                 {"save content", -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string archive = CopyFixture("iz_comment.zip", folder);
+        ASSERT_TRUE(SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_READONLY));
+        std::string bytes = FileBytes(archive);
+        RewriteOutcome out;
+        int r;
+        if (c.op == OP_DELETE_RB || c.op == OP_MOVE_RB) {
+            RBTree* set = MakeRBSet({{"zero.txt", c.op == OP_MOVE_RB ? "moved.txt" : ""}});
+            r = c.op == OP_DELETE_RB ? DeleteFilesFromZIPRBTree(archive.c_str(), set, 0, 0, &out)
+                                     : ChangeFilesFromZIP(archive.c_str(), set, 0, 0, &out);
+            RBTreeDestroy(&set);
+        } else if (c.op == OP_DELETE_BS) {
+            BSTree* set = MakeBSSet({"zero.txt"});
+            r = DeleteFileFromZIP(archive.c_str(), set, 0, 0, &out);
+            BSTreeDestroy(&set);
+        } else {
+            r = ReplaceZipEntryContent(archive.c_str(), "hello.txt", "new", 3, 6, &out);
+        }
+        EXPECT_EQ(REWRITE_READ_ONLY, r) << RewriteResultText(r);
+        EXPECT_TRUE(FileBytes(archive) == bytes) << "the archive changed";
+        EXPECT_NE(0u, GetFileAttributesA(archive.c_str()) & FILE_ATTRIBUTE_READONLY) << "lost its attribute";
+        EXPECT_FALSE(PathExists(archive + ".tmp"));
+        SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
 
@@ -471,12 +568,14 @@ TEST_F(Rewrite, RenamesThatFreeTheirNamesAreNoCollision)
     struct Case {
         const char* label;
         std::vector<std::pair<std::string, std::string>> renames;
-        std::vector<std::string> names;  // file names afterwards, sorted
+        std::vector<std::string> names;  // entry names afterwards (the folder entry stays), sorted
     } cases[] = {
         {"swap two names", {{"docs/a.txt", "docs/b.bin"}, {"docs/b.bin", "docs/a.txt"}},
-         {"deep/er/est/leaf.txt", "docs/a.txt", "docs/b.bin", "empty.txt", "top.txt"}},
-        {"same name", {{"top.txt", "top.txt"}}, {"deep/er/est/leaf.txt", "docs/a.txt", "docs/b.bin", "empty.txt", "top.txt"}},
-        {"only the case", {{"top.txt", "TOP.txt"}}, {"TOP.txt", "deep/er/est/leaf.txt", "docs/a.txt", "docs/b.bin", "empty.txt"}},
+         {"deep/er/est/leaf.txt", "docs/", "docs/a.txt", "docs/b.bin", "empty.txt", "top.txt"}},
+        {"same name", {{"top.txt", "top.txt"}},
+         {"deep/er/est/leaf.txt", "docs/", "docs/a.txt", "docs/b.bin", "empty.txt", "top.txt"}},
+        {"only the case", {{"top.txt", "TOP.txt"}},
+         {"TOP.txt", "deep/er/est/leaf.txt", "docs/", "docs/a.txt", "docs/b.bin", "empty.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
