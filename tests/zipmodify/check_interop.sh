@@ -29,8 +29,8 @@ if ! KV_MODIFY_OUT=$(winpath "$OUT/engine") "${RUN[@]}" "$TESTEXE" --gtest_filte
 fi
 
 # ---- the console companion ----
-names_under() {  # ARCHIVE PREFIX: the file entries below PREFIX, one per line
-  python3 -c "import sys,zipfile; [print(n) for n in zipfile.ZipFile(sys.argv[1]).namelist() if n.startswith(sys.argv[2]) and not n.endswith('/')]" "$1" "$2"
+names_under() {  # ARCHIVE PREFIX: the entries below PREFIX (folder entries too: they go with their folder), one per line
+  python3 -c "import sys,zipfile; [print(n) for n in zipfile.ZipFile(sys.argv[1]).namelist() if n.startswith(sys.argv[2])]" "$1" "$2"
 }
 cli() {  # NAME FIXTURE MANIFEST-FIELDS -- ARGS...
   local name=$1 fixture=$2; shift 2
