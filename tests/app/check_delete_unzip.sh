@@ -27,6 +27,6 @@ check() {  # ARCHIVE EXPECTED-NAMES (sorted, one blank after each)
   if [ "$names" = "$2" ]; then echo "PASS: unzip -l $1"; else echo "FAIL: unzip -l $1 lists: $names"; fail=1; fi
   if unzip -tq "$zip" >"$OUT/$1.unzip-t.txt" 2>&1; then echo "PASS: unzip -t $1"; else cat "$OUT/$1.unzip-t.txt"; echo "FAIL: unzip -t $1"; fail=1; fi
 }
-check deleted.zip "top.txt "
-check moved.zip "a/one.txt d/b/c/three.txt d/b/five.txt d/b/two.txt d/four.txt renamed.txt "
+check deleted.zip "a/ a/b/ a/b/c/ d/ top.txt "
+check moved.zip "a/ a/one.txt d/ d/b/ d/b/c/ d/b/c/three.txt d/b/five.txt d/b/two.txt d/four.txt renamed.txt "
 exit "$fail"

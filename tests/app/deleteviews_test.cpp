@@ -168,7 +168,9 @@ TEST_F(DeleteViewsTest, DeletingInTheFlatViewUpdatesTheFolderView)
     ExpectTotalsMatchRows("folder a\\b refilled");
     EXPECT_EQ(StatusText(STATUS_PART_COUNT), "1 file");
 
-    EXPECT_EQ(Join(ArchiveMembers(archive)), "[a/b/c/three.txt][a/b/five.txt][a/one.txt][d/four.txt][top.txt]");
+    EXPECT_EQ(Join(ArchiveMembers(archive)),
+              "[a/][a/b/][a/b/c/][a/b/c/three.txt][a/b/five.txt][a/one.txt][d/][d/four.txt][top.txt]")
+        << "deleting a file keeps every directory entry";
 }
 
 TEST_F(DeleteViewsTest, FoldersEmptiedByDeletionsLeaveTreeAndCombo)
@@ -213,7 +215,7 @@ TEST_F(DeleteViewsTest, FoldersEmptiedByDeletionsLeaveTreeAndCombo)
     EXPECT_EQ(StatusText(STATUS_PART_COUNT), "1 file");
 
     std::vector<std::string> onDisk = ArchiveMembers(archive);
-    EXPECT_EQ(Join(onDisk), "[top.txt]");
+    EXPECT_EQ(Join(onDisk), "[a/][a/b/][a/b/c/][d/][top.txt]") << "emptied folders keep their own entries";
     CopyOut(archive, "deleted.zip");
 }
 
@@ -253,7 +255,8 @@ TEST_F(DeleteViewsTest, RenamingAndMovingThroughTheViewsChangeTheArchiveOnDisk)
     EXPECT_EQ(ScriptedAnswersLeft(), 0) << "the move asked its question";
 
     EXPECT_EQ(Join(ArchiveMembers(archive)),
-              "[a/one.txt][d/b/c/three.txt][d/b/five.txt][d/b/two.txt][d/four.txt][renamed.txt]");
+              "[a/][a/one.txt][d/][d/b/][d/b/c/][d/b/c/three.txt][d/b/five.txt][d/b/two.txt][d/four.txt][renamed.txt]")
+        << "the moved folder's entries move with it";
     EXPECT_EQ(Join(MemberNames(GApp.hwndList)),
               "[a\\one.txt][d\\b\\c\\three.txt][d\\b\\five.txt][d\\b\\two.txt][d\\four.txt][renamed.txt]");
     EXPECT_EQ(Join(Folders()), "[  a][  d][    b][      c]");

@@ -117,7 +117,9 @@ TEST_F(FolderView, SelectingAFolderListsItsOwnFilesOnly)
         }
         if (Rows(host.treeList) > 0) {
             int selected = (int)SendMessageA(host.treeList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
-            EXPECT_EQ(selected, 0) << "the first row is selected";
+            int focused = (int)SendMessageA(host.treeList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED);
+            EXPECT_EQ(selected, -1) << "no row is selected that the user did not choose";
+            EXPECT_EQ(focused, 0) << "the first row has the focus";
         }
     }
 }
