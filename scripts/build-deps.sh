@@ -9,6 +9,10 @@ ROOT="${KELVORA_DEPS_ROOT:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvora}"
 STAMP="$ROOT/deps-$RECIPE.path"
 if [ -f "$STAMP" ] && [ -f "$(cat "$STAMP")/.complete" ]; then cat "$STAMP"; exit 0; fi
 mkdir -p "$ROOT"
+# Several build trees may set up at once: one builds, the others wait and then reuse its prefix.
+exec 9>"$ROOT/deps-$RECIPE.lock"
+flock 9
+if [ -f "$STAMP" ] && [ -f "$(cat "$STAMP")/.complete" ]; then cat "$STAMP"; exit 0; fi
 HERE=$(cd "$(dirname "$0")/.." && pwd)
 CC=x86_64-w64-mingw32-gcc-posix
 AR=x86_64-w64-mingw32-ar

@@ -23,10 +23,10 @@ if [ ! -f "$SRC" ]; then
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-packages: installing ${missing[*]}"
-  $SUDO apt-get update -qq
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq
   real=()
   for p in "${missing[@]}"; do [ "$p" = __update__ ] || real+=("$p"); done
   if [ ${#real[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${real[@]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${real[@]}"
   fi
 fi
