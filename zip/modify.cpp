@@ -579,9 +579,10 @@ int DecideDeleteFiles(Rewrite* rw, const char* compareName, const char*, char*, 
     return FindInRBSet(rw->rbset, compareName, nullptr, 0) ? DROP : KEEP;
 }
 
-int DecideReplaceContent(Rewrite* rw, const char*, const char* stored, char*, size_t)
+int DecideReplaceContent(Rewrite* rw, const char* compareName, const char*, char*, size_t)
 {
-    return strcmp(stored, rw->addName) == 0 ? DROP : KEEP;
+    // The viewer names the entry as the list shows it: the decoded name.
+    return strcmp(compareName, rw->addName) == 0 ? DROP : KEEP;
 }
 
 void ShowDeleteProgress(Rewrite* rw, const char* name)
@@ -1328,7 +1329,7 @@ int ReplaceZipEntryContent(const char* archivePath, const char* entryName, const
 {
     if (!entryName || !*entryName || IsZipDirectoryName(entryName) || (!data && size)) return REWRITE_NOT_REPLACED;
     Rewrite rw;
-    InitRewrite(&rw, "HandleChangeFileContentThread", ": ", archivePath, 0, 0, outcome);
+    InitRewrite(&rw, "HandleChangeFileContentThread", ": ", archivePath, 0, 1, outcome);
     rw.decide = DecideReplaceContent;
     rw.addName = entryName;
     rw.addData = data ? data : "";
