@@ -217,8 +217,20 @@ void PumpOneStubMessage(void) {
 
 // ---- folder ----
 
+// Besides selecting the start folder, the browser shows the path of the folder selected at
+// each moment in its status line (where the dialog has one).
 static int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM lParam, LPARAM data) {
-    if (msg == BFFM_INITIALIZED && GStubFolder[0]) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, (LPARAM)GStubFolder);
+    if (msg == BFFM_INITIALIZED && GStubFolder[0]) {
+        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, (LPARAM)GStubFolder);
+        // Once more after the dialog has finished initialising: a tree still being filled
+        // can drop the first request (seen under Wine).
+        PostMessageA(window, BFFM_SETSELECTIONA, TRUE, (LPARAM)GStubFolder);
+    }
+    if (msg == BFFM_SELCHANGED) {
+        char path[MAX_PATH] = "";
+        if (!lParam || !SHGetPathFromIDListA((LPCITEMIDLIST)lParam, path)) path[0] = 0;
+        SendMessageA(window, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
+    }
     return 0;
 }
 
@@ -229,7 +241,7 @@ int ChooseStubFolder(void) {
     info.hwndOwner = GetForegroundWindow();
     info.pszDisplayName = display;
     info.lpszTitle = StubText(SFX_TEXT_FOLDER_TITLE);
-    info.ulFlags = BIF_NEWDIALOGSTYLE;
+    info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_STATUSTEXT;
     info.lpfn = BrowseCallback;
     LPITEMIDLIST pidl = SHBrowseForFolderA(&info);
     if (!pidl) return 0;
