@@ -60,6 +60,7 @@ HMENU gMenu = nullptr;
 HMENU gFileMenu = nullptr;
 HMENU gViewMenu = nullptr;
 int gImageListsAttached = 0;
+int gArchiveGone = 0;           // the open archive's file was deleted or moved away
 int gProtected = -1;             // -1 unknown, 0 not protected, 1 protected
 WNDPROC gStatusProc = nullptr;
 int gJobTipCounter = 0;
@@ -427,6 +428,16 @@ void ClearViewsForNewArchive(void)
         while (!TryEnterBusy(GApp.busy)) serveSentMessages();
 }
 
+// The listing could not open the chosen file (called on the listing's thread, busy held): the
+// old rows are gone already, so the window shows no archive at all, as after Close.
+void OpenFailedHook(ListingJob*)
+{
+    RunOnWindowThread([](void*) {
+        ClearViewsForNewArchive();
+        RefreshCommandStates();
+    }, nullptr);
+}
+
 void SetBusyCursorHook(int on)
 {
     RefreshViewCursors();
@@ -458,6 +469,7 @@ void InstallHooks(void)
     GZipHooks.attachSystemImageLists = AttachSystemImageListsOnWindowThread;
     GZipHooks.addToRecent = AddToRecentHook;
     GZipHooks.afterOpen = AfterOpenHook;
+    GZipHooks.openFailed = OpenFailedHook;
     GZipHooks.openForView = OpenForViewHook;
     GZipHooks.recordTempFile = RecordTempFileHook;
 
@@ -593,6 +605,9 @@ void OnAfterOpen(void)
 void OnArchiveGone(HWND frame)
 {
     if (GApp.hwndList) EnableWindow(GApp.hwndList, FALSE);
+    // Its rows stay in sight, but nothing may act on a file that is no longer there.
+    gArchiveGone = 1;
+    RefreshCommandStates();
     PromptMessageBox(frame, GetMessageText(34), "Kelvora", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -999,6 +1014,7 @@ int OpenCompressedFile(const char* path, HWND owner)
         EnableWindow(GApp.hwndList, TRUE);
     }
     gProtected = -1;
+    gArchiveGone = 0;
     ResetZipPasswordProtected();
     SetCompressionMethod(format);
     HANDLE thread = CreateThread(nullptr, 0, starter, job, 0, nullptr);
@@ -1100,7 +1116,10 @@ int IsCommandEnabled(int id)
 void RefreshCommandStates(void)
 {
     int format = GCompressionMethod;
-    int open = GApp.currentArchive[0] && format != CM_NONE;
+    int shown = GApp.currentArchive[0] && format != CM_NONE;
+    if (!shown) gArchiveGone = 0;
+    // A vanished archive can only be closed.
+    int open = shown && !gArchiveGone;
     int rows = GApp.hwndList ? (int)SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) : 0;
     int zip = open && format == CM_ZIP;
     struct Rule {
@@ -1108,12 +1127,12 @@ void RefreshCommandStates(void)
         int enabled;
     };
     const Rule rules[] = {
-        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, open},          {IDM_RELOAD, open},
+        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, shown},          {IDM_RELOAD, open},
         {IDM_SELF_EXTRACTOR, zip && rows > 0},               {IDM_SAVE_COPY, zip},       {IDM_PRINT, rows > 0},
         {IDM_EXIT, 1},              {IDM_RENAME, zip && rows > 0},                       {IDM_SET_PASSWORD, zip},
         {IDM_CUT, zip && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
         {IDM_FIND_NAME, zip && rows > 0},                    {IDM_FIND_CONTENT, zip && rows > 0},
-        {IDM_ADD_FOLDER, zip && rows > 0},                   {IDM_EXTRACT, open && rows > 0},
+        {IDM_ADD_FOLDER, zip},                   {IDM_EXTRACT, open && rows > 0},
         {IDM_DELETE, zip && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
         {IDM_FLAT_VIEW, 1},         {IDM_FOLDER_VIEW, 1},    {IDM_SETTINGS, 1},          {IDM_HELP, 1},
         {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, 1},           {IDM_EXTRACT_SEVERAL, 1},
