@@ -284,7 +284,7 @@ void ShowStatusModeTexts(void)
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_ADD_MODE,
                  (LPARAM)GetGenericText(GetAddDirectories() == 0 ? 14 : 15));
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_NEW_FORMAT,
-                 (LPARAM)GetConfigurationText(GetPreferredTar() ? 16 : 15));
+                 (LPARAM)GetConfigurationText(GetPreferredTar() && NewArchivesCanBeTar() ? 16 : 15));
 }
 
 // The view part's tip: the view's own tip and, with an archive open, its protection.
@@ -752,7 +752,8 @@ LRESULT OnNotify(HWND frame, NMHDR* header)
             SaveSettings();
             ShowStatusModeTexts();
         } else if (mouse->dwItemSpec == STATUS_PART_NEW_FORMAT) {
-            SetPreferredTar(GetPreferredTar() ? 0 : 1);
+            // The switch offers only what the create command can make.
+            SetPreferredTar(GetPreferredTar() || !NewArchivesCanBeTar() ? 0 : 1);
             SaveSettings();
             ShowStatusModeTexts();
         }

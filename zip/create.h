@@ -168,6 +168,9 @@ int StartNewArchive(const char* folder);
 int StartAppendToOpenArchive(const char* const* paths, int count, const char* prefixPath);
 // Asks for files with the open-file dialog (multiple selection, title message 1) and splits the
 // answer into full paths. Returns the number of paths (0 cancelled); folder gets their folder.
+// 1 when the create command can make TAR archives (the status bar's switch offers TAR only then).
+int NewArchivesCanBeTar(void);
+// Asks for files to add (see below).
 int AskForFilesToAdd(HWND owner, std::vector<std::string>* paths, std::string* folder);
 // The command-line archive job: a new archive (or, with append, an archive the user picks)
 // from the named files, with progress dialog unless silent. 1 started, 0 refused or cancelled.

@@ -100,6 +100,12 @@ int PickFiles(ZipCreateOptions* o)
 
 }  // namespace
 
+int NewArchivesCanBeTar(void)
+{
+    // The create command writes ZIP archives only; TAR creation comes with the TAR engine.
+    return 0;
+}
+
 int AskForFilesToAdd(HWND owner, std::vector<std::string>* paths, std::string* folder)
 {
     std::vector<char> buffer(kSelectionBuffer, '\0');
@@ -143,7 +149,7 @@ int StartNewArchive(const char* folder)
             CopyBounded(chosen, sizeof chosen, folder);
         } else {
             char title[300];
-            snprintf(title, sizeof title, "%s - %s", GetMessageText(25), GetConfigurationText(GetPreferredTar() ? 16 : 15));
+            snprintf(title, sizeof title, "%s - %s", GetMessageText(25), GetConfigurationText(GetPreferredTar() && NewArchivesCanBeTar() ? 16 : 15));
             if (!PromptBrowseFolder(OwnerWindow(), title, gLastFolder[0] ? gLastFolder : "c:\\", chosen, sizeof chosen) ||
                 !chosen[0]) {
                 ReleaseZipCreateOptions(o);
