@@ -659,3 +659,37 @@ TEST_F(MainWindowTest, TheSelfExtractorCommandTurnsTheOpenArchiveIntoAProgram)
     EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(MessageTexts().empty());
 }
+
+TEST_F(MainWindowTest, ANewArchiveWithCreateSelfExecutableBecomesAProgram)
+{
+    std::string source = folder_ + "\\sfxsrc";
+    CreateDirectoryA(source.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(source + "\\one.txt", "1"));
+    ASSERT_TRUE(WriteWholeFile(source + "\\two.txt", "22"));
+    std::string program = folder_ + "\\made.exe";
+    SetCreateSelfExecutable(1);
+    SetPasswordEncrypted(0);
+    SetAddDirectories(0);
+    ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, source.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, program.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    Command(IDM_NEW_ARCHIVE);
+    bool told = PumpMessagesUntil([&] { return !MessageTexts().empty(); }, 60000);
+    WaitIdle();
+    SetCreateSelfExecutable(0);
+    ASSERT_TRUE(told) << "the end is told";
+    EXPECT_EQ(ScriptedAnswersLeft(), 0) << "asked for the folder and the program's name";
+    // The program carries a ZIP archive of the folder's files; the temporary archive is gone.
+    std::string carried = CarriedArchive(program);
+    std::string copy = folder_ + "\\carried.zip";
+    ASSERT_TRUE(WriteWholeFile(copy, carried));
+    std::vector<std::string> members = ArchiveMembers(copy);
+    members.erase(std::remove_if(members.begin(), members.end(),
+                                 [](const std::string& m) { return !m.empty() && m.back() == '/'; }),
+                  members.end());
+    EXPECT_EQ(Join(members), "[one.txt][two.txt]") << Join(MessageTexts());
+    char temp[260] = "";
+    GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+    EXPECT_EQ(GetFileAttributesA((std::string(temp) + "\\zip_temp.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(GetProgressDialog() == nullptr) << "the progress window is closed";
+}
