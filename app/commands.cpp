@@ -1,4 +1,6 @@
 #include "app/commands.h"
+#include "history/history.h"
+#include "history/recent.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -206,6 +208,16 @@ int CmdRecent(HWND frame, int id)
     return OpenCompressedFile(path, frame);
 }
 
+int CmdHistory(HWND frame, int)
+{
+    return ShowHistoryDialog(frame);
+}
+
+int CmdRecentArchives(HWND frame, int)
+{
+    return (int)ShowRecentFilesDialog(frame);
+}
+
 // ---- extraction of the selection ----
 
 DWORD WINAPI ExtractSelectionThread(LPVOID param)
@@ -263,6 +275,8 @@ const CommandEntry kCommands[] = {
     {IDM_ABOUT, CmdAbout, 0},
     {IDM_REPAIR, CmdRepair, 1},
     {IDM_EXTRACT_SEVERAL, CmdExtractSeveral, 1},
+    {IDM_HISTORY, CmdHistory, 0},
+    {IDM_RECENT_ARCHIVES, CmdRecentArchives, 0},
     {IDM_RECENT_FIRST, CmdRecent, 0},
     {IDM_RECENT_FIRST + 1, CmdRecent, 0},
     {IDM_RECENT_FIRST + 2, CmdRecent, 0},
