@@ -1,6 +1,7 @@
 #include "app/commands.h"
 #include "history/history.h"
 #include "history/recent.h"
+#include "zip/enginehooks.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -408,6 +409,9 @@ int ExtractSelectionOrArchive(HWND frame, int)
     // Nothing selected in the folder view: every member of the shown folder.
     ctx->extractAll = selected == 0 ? 1 : 0;
     ctx->entryProgress = 1;
+    // The selection of a ZIP archive is recorded in the history like a whole extraction.
+    if (GZipHooks.isHistoryRecording && GZipHooks.isHistoryRecording() && GZipHooks.startHistoryItem)
+        GZipHooks.startHistoryItem(ctx->targetFolder, ctx->archivePath);
     SetCanceledByUser(0);
     static char heading[260];
     CopyBounded(heading, sizeof heading, GetMessageText(42));

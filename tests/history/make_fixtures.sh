@@ -17,7 +17,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT/src/docs" "$OUT/www"
 printf 'first file\n' > "$OUT/src/one.txt"
 printf 'second file\n' > "$OUT/src/docs/two.txt"
-(cd "$OUT/src" && zip -q -r "$OUT/history.zip" one.txt docs)
+(cd "$OUT/src" && zip -q -D -r "$OUT/history.zip" one.txt docs)
 unzip -tq "$OUT/history.zip" >/dev/null
 
 # One version document per case: records of Kelvora.exe and of another program.
