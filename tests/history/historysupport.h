@@ -16,6 +16,7 @@ struct HistoryScope {
     std::string data = MakeTempFolder("kvdata");
     explicit HistoryScope(const char* libraryFolder = nullptr)
     {
+        key.Create(HKEY_CURRENT_USER);
         SetSettingsKeyPath(key.path());
         ResetSettings();
         SetEnvironmentVariableA("KELVORA_DATA_DIR", data.c_str());
