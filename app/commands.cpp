@@ -116,11 +116,21 @@ int CmdFind(HWND, int id)
 int CmdAddFolder(HWND frame, int)
 {
     HWND view = GetViewList();
-    if (RowCount(view) <= 0 || GCompressionMethod != CM_ZIP) return 0;
-    char folder[260] = "";
-    if (!PromptBrowseFolder(frame, GetMessageText(29), nullptr, folder, sizeof folder) || !folder[0]) return 0;
+    // An empty archive can be filled too; only an open ZIP archive is needed.
+    if (!GApp.currentArchive[0] || GCompressionMethod != CM_ZIP) return 0;
     char prefix[260] = "";
     if (view == GApp.hwndTreeList && GApp.hwndPathCombo) GetWindowTextA(GApp.hwndPathCombo, prefix, sizeof prefix);
+    // The status bar's switch: "Folder" asks for a folder, "Files" for files.
+    if (GetAddDirectories() == 1) {
+        std::vector<std::string> files;
+        std::string folder;
+        if (!AskForFilesToAdd(frame, &files, &folder)) return 0;
+        std::vector<const char*> paths;
+        for (const std::string& f : files) paths.push_back(f.c_str());
+        return StartAppendToOpenArchive(paths.data(), (int)paths.size(), prefix[0] ? prefix : nullptr);
+    }
+    char folder[260] = "";
+    if (!PromptBrowseFolder(frame, GetMessageText(29), nullptr, folder, sizeof folder) || !folder[0]) return 0;
     const char* paths[1] = {folder};
     return StartAppendToOpenArchive(paths, 1, prefix[0] ? prefix : nullptr);
 }
@@ -286,6 +296,7 @@ const CommandEntry kCommands[] = {
     {IDM_SCROLL_PAGE_UP, ScrollActiveList, 0},
     {IDM_SCROLL_PAGE_DOWN, ScrollActiveList, 0},
     {IDM_SCROLL_BOTTOM, ScrollActiveList, 0},
+    {IDM_FOLDER_UP, GoUpOneFolder, 0},
 };
 
 }  // namespace
@@ -339,6 +350,16 @@ int OpenSelectedMembers(HWND, int)
         return 1;
     }
     return 0;
+}
+
+int GoUpOneFolder(HWND, int)
+{
+    if (!GApp.hwndTree || !GApp.hwndTreeList || !IsWindowVisible(GApp.hwndTreeList)) return 0;
+    HTREEITEM current = TreeView_GetSelection(GApp.hwndTree);
+    HTREEITEM parent = current ? TreeView_GetParent(GApp.hwndTree, current) : nullptr;
+    if (!parent) return 0;
+    TreeView_SelectItem(GApp.hwndTree, parent);
+    return 1;
 }
 
 int ScrollActiveList(HWND, int id)

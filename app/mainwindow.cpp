@@ -62,6 +62,7 @@ HMENU gMenu = nullptr;
 HMENU gFileMenu = nullptr;
 HMENU gViewMenu = nullptr;
 int gImageListsAttached = 0;
+int gArchiveGone = 0;           // the open archive's file was deleted or moved away
 int gProtected = -1;             // -1 unknown, 0 not protected, 1 protected
 WNDPROC gStatusProc = nullptr;
 int gJobTipCounter = 0;
@@ -121,6 +122,32 @@ void RunOnWindowThread(void (*work)(void*), void* context)
 // ---------------------------------------------------------------------------------------------
 // Menus
 
+const char* MenuShortcutText(int id)
+{
+    switch (id) {
+    case IDM_NEW_ARCHIVE: return "Ctrl+N";
+    case IDM_OPEN: return "Ctrl+O";
+    case IDM_RELOAD: return "F5";
+    case IDM_RENAME: return "F2";
+    case IDM_FIND_NAME: return "Ctrl+F";
+    case IDM_DELETE: return "Del";
+    case IDM_SELECT_ALL: return "Ctrl+A";
+    }
+    return nullptr;
+}
+
+// A menu item: the command's caption, and its shortcut after a tab where it has one.
+static void AppendCommandItem(HMENU menu, int id)
+{
+    char caption[300];
+    const char* shortcut = MenuShortcutText(id);
+    if (shortcut)
+        snprintf(caption, sizeof caption, "%s\t%s", GetMenuItemText(id), shortcut);
+    else
+        snprintf(caption, sizeof caption, "%s", GetMenuItemText(id));
+    AppendMenuA(menu, MF_STRING, (UINT_PTR)id, caption);
+}
+
 HMENU BuildPopup(const int* ids, size_t count)
 {
     HMENU popup = CreatePopupMenu();
@@ -128,7 +155,7 @@ HMENU BuildPopup(const int* ids, size_t count)
         if (ids[i] == 0)
             AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(popup, MF_STRING, (UINT_PTR)ids[i], GetMenuItemText(ids[i]));
+            AppendCommandItem(popup, ids[i]);
     }
     return popup;
 }
@@ -142,7 +169,7 @@ void FillFileMenu(HMENU file)
         if (id == 0)
             AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(file, MF_STRING, (UINT_PTR)id, GetMenuItemText(id));
+            AppendCommandItem(file, id);
     }
     if (GetRecentFile(0)[0]) {
         AppendMenuA(file, MF_SEPARATOR, IDM_RECENT_SEPARATOR, nullptr);
@@ -258,7 +285,7 @@ void ShowStatusModeTexts(void)
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_ADD_MODE,
                  (LPARAM)GetGenericText(GetAddDirectories() == 0 ? 14 : 15));
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_NEW_FORMAT,
-                 (LPARAM)GetConfigurationText(GetPreferredTar() ? 16 : 15));
+                 (LPARAM)GetConfigurationText(GetPreferredTar() && NewArchivesCanBeTar() ? 16 : 15));
 }
 
 // The view part's tip: the view's own tip and, with an archive open, its protection.
@@ -402,6 +429,16 @@ void ClearViewsForNewArchive(void)
         while (!TryEnterBusy(GApp.busy)) serveSentMessages();
 }
 
+// The listing could not open the chosen file (called on the listing's thread, busy held): the
+// old rows are gone already, so the window shows no archive at all, as after Close.
+void OpenFailedHook(ListingJob*)
+{
+    RunOnWindowThread([](void*) {
+        ClearViewsForNewArchive();
+        RefreshCommandStates();
+    }, nullptr);
+}
+
 void SetBusyCursorHook(int on)
 {
     RefreshViewCursors();
@@ -433,6 +470,7 @@ void InstallHooks(void)
     GZipHooks.attachSystemImageLists = AttachSystemImageListsOnWindowThread;
     GZipHooks.addToRecent = AddToRecentHook;
     GZipHooks.afterOpen = AfterOpenHook;
+    GZipHooks.openFailed = OpenFailedHook;
     GZipHooks.openForView = OpenForViewHook;
     GZipHooks.recordTempFile = RecordTempFileHook;
 
@@ -568,6 +606,9 @@ void OnAfterOpen(void)
 void OnArchiveGone(HWND frame)
 {
     if (GApp.hwndList) EnableWindow(GApp.hwndList, FALSE);
+    // Its rows stay in sight, but nothing may act on a file that is no longer there.
+    gArchiveGone = 1;
+    RefreshCommandStates();
     PromptMessageBox(frame, GetMessageText(34), "Kelvora", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -656,14 +697,12 @@ int OnListKey(HWND frame, HWND view, WORD key)
     case VK_DELETE: DispatchCommand(frame, IDM_DELETE); return 1;
     case VK_F2: DispatchCommand(frame, IDM_RENAME); return 1;
     case VK_BACK:
-    case VK_UP: {
+    case VK_UP:
+        // Alt+Up arrives as a system key through the accelerators; both end here.
         if (key == VK_UP && !alt) return 0;
-        if (view != GApp.hwndTreeList || !GApp.hwndTree) return 0;
-        HTREEITEM current = TreeView_GetSelection(GApp.hwndTree);
-        HTREEITEM parent = current ? TreeView_GetParent(GApp.hwndTree, current) : nullptr;
-        if (parent) TreeView_SelectItem(GApp.hwndTree, parent);
+        if (view != GApp.hwndTreeList) return 0;
+        DispatchCommand(frame, IDM_FOLDER_UP);
         return 1;
-    }
     }
     return 0;
 }
@@ -714,7 +753,8 @@ LRESULT OnNotify(HWND frame, NMHDR* header)
             SaveSettings();
             ShowStatusModeTexts();
         } else if (mouse->dwItemSpec == STATUS_PART_NEW_FORMAT) {
-            SetPreferredTar(GetPreferredTar() ? 0 : 1);
+            // The switch offers only what the create command can make.
+            SetPreferredTar(GetPreferredTar() || !NewArchivesCanBeTar() ? 0 : 1);
             SaveSettings();
             ShowStatusModeTexts();
         }
@@ -976,6 +1016,7 @@ int OpenCompressedFile(const char* path, HWND owner)
         EnableWindow(GApp.hwndList, TRUE);
     }
     gProtected = -1;
+    gArchiveGone = 0;
     ResetZipPasswordProtected();
     SetCompressionMethod(format);
     HANDLE thread = CreateThread(nullptr, 0, starter, job, 0, nullptr);
@@ -1077,7 +1118,10 @@ int IsCommandEnabled(int id)
 void RefreshCommandStates(void)
 {
     int format = GCompressionMethod;
-    int open = GApp.currentArchive[0] && format != CM_NONE;
+    int shown = GApp.currentArchive[0] && format != CM_NONE;
+    if (!shown) gArchiveGone = 0;
+    // A vanished archive can only be closed.
+    int open = shown && !gArchiveGone;
     int rows = GApp.hwndList ? (int)SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) : 0;
     int zip = open && format == CM_ZIP;
     struct Rule {
@@ -1085,12 +1129,12 @@ void RefreshCommandStates(void)
         int enabled;
     };
     const Rule rules[] = {
-        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, open},          {IDM_RELOAD, open},
+        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, shown},          {IDM_RELOAD, open},
         {IDM_SELF_EXTRACTOR, zip && rows > 0},               {IDM_SAVE_COPY, zip},       {IDM_PRINT, rows > 0},
         {IDM_EXIT, 1},              {IDM_RENAME, zip && rows > 0},                       {IDM_SET_PASSWORD, zip},
         {IDM_CUT, zip && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
         {IDM_FIND_NAME, zip && rows > 0},                    {IDM_FIND_CONTENT, zip && rows > 0},
-        {IDM_ADD_FOLDER, zip && rows > 0},                   {IDM_EXTRACT, open && rows > 0},
+        {IDM_ADD_FOLDER, zip},                   {IDM_EXTRACT, open && rows > 0},
         {IDM_DELETE, zip && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
         {IDM_FLAT_VIEW, 1},         {IDM_FOLDER_VIEW, 1},    {IDM_SETTINGS, 1},          {IDM_HELP, 1},
         {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, IsHistoryActivated()},           {IDM_EXTRACT_SEVERAL, 1},

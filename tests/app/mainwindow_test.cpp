@@ -12,6 +12,7 @@
 #include "app/ids.h"
 #include "app/langtext.h"
 #include "app/mainwindow.h"
+#include "zip/create.h"
 #include "app/startup.h"
 #include "apphost.h"
 #include "config/settings.h"
@@ -426,6 +427,12 @@ TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
         {4021, 4024, 4028, 0, 4027},
         {4022, 4023},
     };
+    // The shortcuts the frame's keys serve, shown beside their commands.
+    const struct {
+        int id;
+        const char* keys;
+    } kShortcuts[] = {{4001, "Ctrl+N"}, {4002, "Ctrl+O"}, {4004, "F5"}, {4008, "F2"},
+                      {4013, "Ctrl+F"}, {4017, "Del"},    {4018, "Ctrl+A"}};
     HMENU bar = GetMenu(frame_);
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     for (int p = 0; p < 5; ++p) {
@@ -440,7 +447,10 @@ TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
             if (id < 4001 || id > 4028) continue;
             char text[100] = "";
             GetMenuStringA(popup, id, text, sizeof text, MF_BYCOMMAND);
-            EXPECT_STREQ(text, GetMenuItemText(id)) << "item " << id;
+            std::string caption = GetMenuItemText(id);
+            for (const auto& s : kShortcuts)
+                if (s.id == id) caption = caption + "\t" + s.keys;
+            EXPECT_EQ(text, caption) << "item " << id << ": the caption and its shortcut";
         }
     }
     // A recent archive adds its separator and item before the separator in front of Exit.
@@ -487,9 +497,21 @@ TEST_F(MainWindowTest, StatusBarPartsAndToolTips)
         SendMessageA(frame_, WM_NOTIFY, IDC_STATUS, (LPARAM)&click);
     }
     EXPECT_EQ(GetAddDirectories(), 1);
-    EXPECT_EQ(GetPreferredTar(), 1);
     EXPECT_EQ(StatusText(STATUS_PART_ADD_MODE), GetGenericText(15));
-    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(16));
+    // The format switch offers TAR only where the create command can make TAR archives.
+    EXPECT_EQ(GetPreferredTar(), NewArchivesCanBeTar());
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(NewArchivesCanBeTar() ? 16 : 15));
+    SetPreferredTar(1);
+    for (int twice = 0; twice < 2; ++twice) {  // the add switch shows both texts anew
+        NMMOUSE click = {};
+        click.hdr.hwndFrom = GApp.hwndStatus;
+        click.hdr.idFrom = IDC_STATUS;
+        click.hdr.code = NM_CLICK;
+        click.dwItemSpec = (DWORD_PTR)STATUS_PART_ADD_MODE;
+        SendMessageA(frame_, WM_NOTIFY, IDC_STATUS, (LPARAM)&click);
+    }
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(NewArchivesCanBeTar() ? 16 : 15))
+        << "a stored TAR choice shows what New makes";
 
     // Toolbar buttons ask the frame for their tips.
     for (int id = IDM_TB_NEW_ARCHIVE; id <= IDM_TB_FIND; ++id) {
