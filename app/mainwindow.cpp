@@ -29,6 +29,7 @@
 #include "model/search.h"
 #include "model/strutil.h"
 #include "ui/prompts.h"
+#include "sfx/builder.h"
 #include "zip/create.h"
 #include "zip/enginehooks.h"
 #include "zip/listing.h"
@@ -69,9 +70,9 @@ int gJobTipCounter = 0;
 int gJobsWereRunning = 0;
 char gStatusTipTexts[STATUS_PART_TOTAL][600];
 
-// Commands a handler exists for. Others (self-extractor, clipboard, configuration, print)
-// stand in the menus, disabled.
-const int kUnavailableCommands[] = {IDM_SELF_EXTRACTOR, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS, IDM_PRINT};
+// Commands a handler exists for. Others (clipboard, configuration, print) stand in the menus,
+// disabled.
+const int kUnavailableCommands[] = {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS, IDM_PRINT};
 
 // Pop-up contents in order; 0 marks a separator.
 const int kEditItems[] = {IDM_RENAME, IDM_SET_PASSWORD, 0, IDM_CUT, IDM_COPY, IDM_PASTE, 0, IDM_FIND_NAME,
@@ -481,6 +482,8 @@ void InstallHooks(void)
 
     GZipCreateHooks.insertIntoTreeList = [](const char* key) { InsertIntoTreeList(key); };
     GZipCreateHooks.clearViews = ClearViewsForNewArchive;
+    // A new archive made with CreateSelfExecutable goes on into the self-extractor builder.
+    GZipCreateHooks.temporaryArchiveWritten = [](const ZipCreateOptions* o) { BuildSelfExtractorFromCreatedArchive(o); };
 
     if (!GModifyHooks.setBusyCursor) GModifyHooks.setBusyCursor = SetBusyCursorHook;
     if (!GModifyHooks.refreshView) GModifyHooks.refreshView = RefreshViewHook;
