@@ -1,4 +1,7 @@
 #include "app/commands.h"
+#include "history/history.h"
+#include "history/recent.h"
+#include "zip/enginehooks.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -223,6 +226,16 @@ int CmdRecent(HWND frame, int id)
     return OpenCompressedFile(path, frame);
 }
 
+int CmdHistory(HWND frame, int)
+{
+    return ShowHistoryDialog(frame);
+}
+
+int CmdRecentArchives(HWND frame, int)
+{
+    return (int)ShowRecentFilesDialog(frame);
+}
+
 // ---- extraction of the selection ----
 
 DWORD WINAPI ExtractSelectionThread(LPVOID param)
@@ -281,6 +294,8 @@ const CommandEntry kCommands[] = {
     {IDM_ABOUT, CmdAbout, 0},
     {IDM_REPAIR, CmdRepair, 1},
     {IDM_EXTRACT_SEVERAL, CmdExtractSeveral, 1},
+    {IDM_HISTORY, CmdHistory, 0},
+    {IDM_RECENT_ARCHIVES, CmdRecentArchives, 0},
     {IDM_RECENT_FIRST, CmdRecent, 0},
     {IDM_RECENT_FIRST + 1, CmdRecent, 0},
     {IDM_RECENT_FIRST + 2, CmdRecent, 0},
@@ -423,6 +438,9 @@ int ExtractSelectionOrArchive(HWND frame, int)
     // Nothing selected in the folder view: every member of the shown folder.
     ctx->extractAll = selected == 0 ? 1 : 0;
     ctx->entryProgress = 1;
+    // The selection of a ZIP archive is recorded in the history like a whole extraction.
+    if (GZipHooks.isHistoryRecording && GZipHooks.isHistoryRecording() && GZipHooks.startHistoryItem)
+        GZipHooks.startHistoryItem(ctx->targetFolder, ctx->archivePath);
     SetCanceledByUser(0);
     static char heading[260];
     CopyBounded(heading, sizeof heading, GetMessageText(42));

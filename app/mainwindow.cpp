@@ -1,4 +1,6 @@
 #include "app/mainwindow.h"
+#include "history/history.h"
+#include "history/recent.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -68,10 +70,9 @@ int gJobTipCounter = 0;
 int gJobsWereRunning = 0;
 char gStatusTipTexts[STATUS_PART_TOTAL][600];
 
-// Commands a handler exists for. Others (clipboard, configuration, history, print,
-// recent-archives dialog) stand in the menus, disabled.
-const int kUnavailableCommands[] = {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS,
-                                    IDM_HISTORY, IDM_PRINT, IDM_RECENT_ARCHIVES};
+// Commands a handler exists for. Others (clipboard, configuration, print) stand in the menus,
+// disabled.
+const int kUnavailableCommands[] = {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS, IDM_PRINT};
 
 // Pop-up contents in order; 0 marks a separator.
 const int kEditItems[] = {IDM_RENAME, IDM_SET_PASSWORD, 0, IDM_CUT, IDM_COPY, IDM_PASTE, 0, IDM_FIND_NAME,
@@ -387,7 +388,7 @@ void PostProtectionTip(int isProtected)
 void AddToRecentHook(const char* path)
 {
     std::string copy = path ? path : "";
-    RunOnWindowThread([](void* p) { AddToRecentSlots(((std::string*)p)->c_str()); }, &copy);
+    RunOnWindowThread([](void* p) { AddToRecentList(((std::string*)p)->c_str()); }, &copy);
 }
 
 // After a listing with rows (on the listing thread, before busyOpen is cleared): the folder
@@ -1139,8 +1140,8 @@ void RefreshCommandStates(void)
         {IDM_ADD_FOLDER, zip},                   {IDM_EXTRACT, open && rows > 0},
         {IDM_DELETE, zip && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
         {IDM_FLAT_VIEW, 1},         {IDM_FOLDER_VIEW, 1},    {IDM_SETTINGS, 1},          {IDM_HELP, 1},
-        {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, 1},           {IDM_EXTRACT_SEVERAL, 1},
-        {IDM_RECENT_ARCHIVES, 1},
+        {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, IsHistoryActivated()},           {IDM_EXTRACT_SEVERAL, 1},
+        {IDM_RECENT_ARCHIVES, IsRecentDialogAvailable()},
     };
     for (const Rule& rule : rules) EnableCommand(rule.id, rule.enabled && IsCommandAvailable(rule.id));
     for (int id = IDM_RECENT_FIRST; id <= IDM_RECENT_LAST; ++id) EnableCommand(id, 1);

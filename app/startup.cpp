@@ -1,4 +1,9 @@
 #include "app/startup.h"
+#include "formats/plugins.h"
+#include "history/history.h"
+#include "history/recent.h"
+#include "history/update.h"
+#include "libs/history/historyapi.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -44,7 +49,6 @@ namespace {
 
 const char kZipFilter[] = "ZIP (*.zip)\0*.zip\0*.*\0*.*\0";
 HACCEL gAccelerators = nullptr;
-HMODULE gRecentLibrary = nullptr;
 HBITMAP gCompanyLogo = nullptr;
 int gShowCommand = SW_SHOWNORMAL;
 
@@ -281,6 +285,7 @@ int SimulateArchiveFromFiles(const char* const* files, int count, int append)
 
 int StartMainWindowSequence(int showCommand)
 {
+    InstallHistoryHooks();
     LoadSettings();
     if (GetDisplayCompanyLogo() && !gCompanyLogo) {
         gCompanyLogo = (HBITMAP)LoadImageA(GApp.hInstance, MAKEINTRESOURCEA(IDB_COMPANY_LOGO), IMAGE_BITMAP, 0, 0, 0);
@@ -295,7 +300,11 @@ int StartMainWindowSequence(int showCommand)
     }
     if (!tempFiles) tempFiles = ListCreateStrings();
     ClearGlobalPassword();
-    // The update check arrives with its own library binding; nothing to start before that.
+    StartUpdateCheck(0);
+    if (IsHistoryActivated() && GetHistoryLib()) {
+        HistSetMainWindowFn set = (HistSetMainWindowFn)PluginExport(PLUGIN_HISTORY, "SetMainWindow");
+        if (set) set(frame);
+    }
     return 1;
 }
 
@@ -325,6 +334,7 @@ int ShutdownProgram(void)
     // The frame left the clipboard chain and the drop targets when it was destroyed.
     if (GApp.hwndMain) DestroyWindow(GApp.hwndMain);
     OleUninitialize();
+    UnloadHistoryLibrary();
     RemoveTempFiles(0);
     if (GApp.tempToDelete[0]) {
         DeleteFileA(GApp.tempToDelete);
@@ -381,10 +391,7 @@ int RunKelvora(HINSTANCE instance, const char* rawCommandLine, int showCommand)
     arrowCursor = LoadCursor(nullptr, IDC_ARROW);
     xpThemeLoaded = IsThemeActiveNow();
     printf("IsXPThemeLoaded %d \n", xpThemeLoaded);
-    if (IsSaveRecentAdvanced()) {
-        gRecentLibrary = LoadLibraryA("rm.dll");
-        if (!gRecentLibrary) printf("could not find \"%s\"\n", "rm.dll");
-    }
+    GetRecentLib();
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     processorCount = (int)system.dwNumberOfProcessors;
