@@ -27,6 +27,7 @@
 #include "model/liststruct.h"
 #include "ui/prompts.h"
 #include "zip/extract.h"
+#include "app/cli_sfx.h"
 #include "zip/hiddenlist.h"
 #include "zip/listing.h"
 #include "zip/ziphelper.h"
@@ -39,7 +40,8 @@ const char kUsage[] =
     "usage:\n"
     "  kelvora-cli l ARCHIVE\n"
     "  kelvora-cli t ARCHIVE [-p PASSWORD]\n"
-    "  kelvora-cli x ARCHIVE -o FOLDER [-p PASSWORD] [-y|-n] [MEMBER ...]\n";
+    "  kelvora-cli x ARCHIVE -o FOLDER [-p PASSWORD] [-y|-n] [MEMBER ...]\n"
+    "  kelvora-cli sfx ARCHIVE TARGET.exe [-p PASSWORD]\n";
 
 struct Options {
     char command = 0;
@@ -239,6 +241,7 @@ int main(int argc, char** argv)
     if (argc > 1 && !strcmp(argv[1], "a")) return CliCommandAdd(argc, argv);
     if (argc > 1 && !strcmp(argv[1], "d")) return CliCommandDelete(argc, argv);
     if (argc > 1 && !strcmp(argv[1], "rn")) return CliCommandRename(argc, argv);
+    if (argc > 1 && !strcmp(argv[1], "sfx")) return CliCommandSfx(argc, argv);
     if (!ParseCommandLine(argc, argv, &gOptions)) {
         fputs(kUsage, stderr);
         return kExitUsage;

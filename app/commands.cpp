@@ -274,6 +274,7 @@ const CommandEntry kCommands[] = {
     {IDM_SCROLL_PAGE_UP, ScrollActiveList, 0},
     {IDM_SCROLL_PAGE_DOWN, ScrollActiveList, 0},
     {IDM_SCROLL_BOTTOM, ScrollActiveList, 0},
+    {IDM_FOLDER_UP, GoUpOneFolder, 0},
 };
 
 }  // namespace
@@ -328,6 +329,16 @@ int OpenSelectedMembers(HWND, int)
         return 1;
     }
     return 0;
+}
+
+int GoUpOneFolder(HWND, int)
+{
+    if (!GApp.hwndTree || !GApp.hwndTreeList || !IsWindowVisible(GApp.hwndTreeList)) return 0;
+    HTREEITEM current = TreeView_GetSelection(GApp.hwndTree);
+    HTREEITEM parent = current ? TreeView_GetParent(GApp.hwndTree, current) : nullptr;
+    if (!parent) return 0;
+    TreeView_SelectItem(GApp.hwndTree, parent);
+    return 1;
 }
 
 int ScrollActiveList(HWND, int id)

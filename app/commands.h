@@ -28,6 +28,8 @@ int OpenSelectedMembers(HWND frame, int id);
 // Scrolls the active list (19000 top, 19001 page up, 19002 page down, 19003 bottom) without
 // changing the selection. Returns 1 when scrolled.
 int ScrollActiveList(HWND frame, int id);
+// Selects the parent of the folder shown in the folder view; 1 moved, 0 at the root or flat view.
+int GoUpOneFolder(HWND frame, int id);
 // Extraction of the active list's selected rows into a folder the user picks (the whole
 // archive when nothing is selected). Returns 1 when an extraction started.
 int ExtractSelectionOrArchive(HWND frame, int id);

@@ -76,6 +76,7 @@ enum {
     IDM_SCROLL_PAGE_UP = 19001,
     IDM_SCROLL_PAGE_DOWN = 19002,
     IDM_SCROLL_BOTTOM = 19003,
+    IDM_FOLDER_UP = 19004,       // Alt+Up and Backspace: up one folder in the folder view
 };
 
 // Menu captions: pop-up n has caption GetMenuText(5000 + n).

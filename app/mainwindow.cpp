@@ -121,6 +121,32 @@ void RunOnWindowThread(void (*work)(void*), void* context)
 // ---------------------------------------------------------------------------------------------
 // Menus
 
+const char* MenuShortcutText(int id)
+{
+    switch (id) {
+    case IDM_NEW_ARCHIVE: return "Ctrl+N";
+    case IDM_OPEN: return "Ctrl+O";
+    case IDM_RELOAD: return "F5";
+    case IDM_RENAME: return "F2";
+    case IDM_FIND_NAME: return "Ctrl+F";
+    case IDM_DELETE: return "Del";
+    case IDM_SELECT_ALL: return "Ctrl+A";
+    }
+    return nullptr;
+}
+
+// A menu item: the command's caption, and its shortcut after a tab where it has one.
+static void AppendCommandItem(HMENU menu, int id)
+{
+    char caption[300];
+    const char* shortcut = MenuShortcutText(id);
+    if (shortcut)
+        snprintf(caption, sizeof caption, "%s\t%s", GetMenuItemText(id), shortcut);
+    else
+        snprintf(caption, sizeof caption, "%s", GetMenuItemText(id));
+    AppendMenuA(menu, MF_STRING, (UINT_PTR)id, caption);
+}
+
 HMENU BuildPopup(const int* ids, size_t count)
 {
     HMENU popup = CreatePopupMenu();
@@ -128,7 +154,7 @@ HMENU BuildPopup(const int* ids, size_t count)
         if (ids[i] == 0)
             AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(popup, MF_STRING, (UINT_PTR)ids[i], GetMenuItemText(ids[i]));
+            AppendCommandItem(popup, ids[i]);
     }
     return popup;
 }
@@ -142,7 +168,7 @@ void FillFileMenu(HMENU file)
         if (id == 0)
             AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(file, MF_STRING, (UINT_PTR)id, GetMenuItemText(id));
+            AppendCommandItem(file, id);
     }
     if (GetRecentFile(0)[0]) {
         AppendMenuA(file, MF_SEPARATOR, IDM_RECENT_SEPARATOR, nullptr);
@@ -656,14 +682,12 @@ int OnListKey(HWND frame, HWND view, WORD key)
     case VK_DELETE: DispatchCommand(frame, IDM_DELETE); return 1;
     case VK_F2: DispatchCommand(frame, IDM_RENAME); return 1;
     case VK_BACK:
-    case VK_UP: {
+    case VK_UP:
+        // Alt+Up arrives as a system key through the accelerators; both end here.
         if (key == VK_UP && !alt) return 0;
-        if (view != GApp.hwndTreeList || !GApp.hwndTree) return 0;
-        HTREEITEM current = TreeView_GetSelection(GApp.hwndTree);
-        HTREEITEM parent = current ? TreeView_GetParent(GApp.hwndTree, current) : nullptr;
-        if (parent) TreeView_SelectItem(GApp.hwndTree, parent);
+        if (view != GApp.hwndTreeList) return 0;
+        DispatchCommand(frame, IDM_FOLDER_UP);
         return 1;
-    }
     }
     return 0;
 }

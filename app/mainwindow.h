@@ -83,6 +83,8 @@ int HandleDropFilesList(HDROP drop, int finish);
 // Builds the menu bar: five pop-ups with the language library's captions, the recent
 // archives in the File menu. The caller owns the menu (the frame destroys it with itself).
 HMENU BuildMainMenu(void);
+// The keyboard shortcut a menu shows beside the command's caption ("Ctrl+O"), or null.
+const char* MenuShortcutText(int id);
 // 1 when the command has a handler in this build (commands whose features come later stay
 // disabled whatever the state).
 int IsCommandAvailable(int id);

@@ -138,6 +138,7 @@ HACCEL BuildAccelerators(void)
         {FVIRTKEY | FCONTROL, VK_NEXT, IDM_SCROLL_PAGE_DOWN}, {FVIRTKEY | FCONTROL, VK_END, IDM_SCROLL_BOTTOM},
         {FVIRTKEY | FCONTROL, 'O', IDM_OPEN},               {FVIRTKEY | FCONTROL, 'N', IDM_NEW_ARCHIVE},
         {FVIRTKEY | FCONTROL, 'F', IDM_FIND_NAME},          {FVIRTKEY, VK_F5, IDM_RELOAD},
+        {FVIRTKEY | FALT, VK_UP, IDM_FOLDER_UP},
     };
     return CreateAcceleratorTableA(keys, (int)(sizeof keys / sizeof keys[0]));
 }
@@ -300,15 +301,20 @@ int StartMainWindowSequence(int showCommand)
     return 1;
 }
 
+int TranslateFrameKeys(MSG* msg)
+{
+    if (!GApp.hwndMain || IsEditFocused()) return 0;
+    if (!gAccelerators) gAccelerators = BuildAccelerators();
+    return gAccelerators && TranslateAcceleratorA(GApp.hwndMain, gAccelerators, msg) ? 1 : 0;
+}
+
 int RunMessageLoop(void)
 {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         HWND find = GetFindDialogWindow();
         if (find && IsDialogMessageA(find, &msg)) continue;
-        if (GApp.hwndMain && gAccelerators && !IsEditFocused() &&
-            TranslateAcceleratorA(GApp.hwndMain, gAccelerators, &msg))
-            continue;
+        if (TranslateFrameKeys(&msg)) continue;
         if (GApp.hwndMain && IsDialogMessageA(GApp.hwndMain, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

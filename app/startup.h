@@ -88,6 +88,9 @@ int SimulateArchiveFromFiles(const char* const* files, int count, int append);
 // navigation, then the keyboard shortcuts, then translation and dispatch. Returns WM_QUIT's
 // code.
 int RunMessageLoop(void);
+// The frame's keyboard shortcuts (Ctrl+O, F5, Alt+Up, ...) for one message of the loop; 1 when
+// the message became a command. Never inside an edit control (renaming in place).
+int TranslateFrameKeys(MSG* msg);
 
 // The shutdown order after the loop: clipboard chain, drop target, OLE, temporary files,
 // tempToDelete. Returns 0.

@@ -4,7 +4,8 @@
 set -euo pipefail
 PKGS=(mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
       wine wine64 xvfb xauth x11-utils cmake ninja-build googletest dpkg-dev
-      zip unzip libarchive-tools 7zip genisoimage python3 imagemagick ccache)
+      zip unzip libarchive-tools 7zip genisoimage python3 imagemagick ccache
+      openssl python3-pefile)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -22,7 +22,12 @@ kv_env_start() {
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   fi
-  wineserver -p >/dev/null 2>&1 </dev/null || true
+  # wineboot and reg return while their server and Wine's services still run on their way out.
+  # Made persistent then, that server ends anyway and the first test starts the services anew,
+  # handing them its own output pipe: ctest then waits for that pipe until the test's timeout.
+  # So wait until the prefix is quiet, then start one persistent server for the whole run.
+  timeout 120 wineserver -w >/dev/null 2>&1 </dev/null || true
+  setsid wineserver -p >/dev/null 2>&1 </dev/null || true
   # Start Wine's background services once with their output detached: started by the first
   # test instead, they would keep ctest's output pipe open and stall it.
   wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true

@@ -418,6 +418,24 @@ TEST_F(MainWindowTest, KeysOfTheListsDoWhatExplorersDo)
     PressKey(GApp.hwndTreeList, VK_BACK, false);
     WaitIdle();
     EXPECT_EQ(TreeView_GetSelection(GApp.hwndTree), a) << "Backspace";
+
+    // Alt+Up, a system key, goes through the frame's shortcuts as the message loop sends it.
+    TreeView_SelectItem(GApp.hwndTree, b);
+    WaitIdle();
+    SetFocus(GApp.hwndTreeList);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    BYTE savedAlt = keys[VK_MENU];
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    MSG altUp = {GApp.hwndTreeList, WM_SYSKEYDOWN, VK_UP, 0x20000001, 0, {0, 0}};
+    EXPECT_EQ(TranslateFrameKeys(&altUp), 1) << "Alt+Up is a shortcut";
+    keys[VK_MENU] = savedAlt;
+    SetKeyboardState(keys);
+    WaitIdle();
+    EXPECT_EQ(TreeView_GetSelection(GApp.hwndTree), a) << "Alt+Up";
+    MSG ctrlO = {GApp.hwndTreeList, WM_KEYDOWN, 'X', 1, 0, {0, 0}};
+    EXPECT_EQ(TranslateFrameKeys(&ctrlO), 0) << "a plain letter is no shortcut";
 }
 
 namespace {

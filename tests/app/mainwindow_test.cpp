@@ -426,6 +426,12 @@ TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
         {4021, 4024, 4028, 0, 4027},
         {4022, 4023},
     };
+    // The shortcuts the frame's keys serve, shown beside their commands.
+    const struct {
+        int id;
+        const char* keys;
+    } kShortcuts[] = {{4001, "Ctrl+N"}, {4002, "Ctrl+O"}, {4004, "F5"}, {4008, "F2"},
+                      {4013, "Ctrl+F"}, {4017, "Del"},    {4018, "Ctrl+A"}};
     HMENU bar = GetMenu(frame_);
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     for (int p = 0; p < 5; ++p) {
@@ -440,7 +446,10 @@ TEST_F(MainWindowTest, MenuBarFollowsItsLayout)
             if (id < 4001 || id > 4028) continue;
             char text[100] = "";
             GetMenuStringA(popup, id, text, sizeof text, MF_BYCOMMAND);
-            EXPECT_STREQ(text, GetMenuItemText(id)) << "item " << id;
+            std::string caption = GetMenuItemText(id);
+            for (const auto& s : kShortcuts)
+                if (s.id == id) caption = caption + "\t" + s.keys;
+            EXPECT_EQ(text, caption) << "item " << id << ": the caption and its shortcut";
         }
     }
     // A recent archive adds its separator and item before the separator in front of Exit.

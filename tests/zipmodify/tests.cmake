@@ -9,7 +9,7 @@ add_test(NAME zipmodify_interop
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/zipmodify/check_interop.sh ${KV_ZIPMODIFY_FIXTURES}
     ${CMAKE_BINARY_DIR}/zipmodify-interop $<TARGET_FILE:kelvora-cli> $<TARGET_FILE:test_zipmodify>)
 set_tests_properties(zipmodify_interop PROPERTIES FIXTURES_REQUIRED zipmodify_fixtures LABELS zipmodify
-  TIMEOUT 900 SKIP_RETURN_CODE 77)
+  TIMEOUT 900 SKIP_RETURN_CODE 77 COST 1000)
 target_compile_definitions(test_zipmodify PRIVATE KV_MODIFY_FIXTURES_DIR="${KV_ZIPMODIFY_FIXTURES}")
 add_dependencies(test_zipmodify kelvora-cli)
 list(APPEND KV_TEST_PROPERTIES FIXTURES_REQUIRED zipmodify_fixtures)
