@@ -177,6 +177,19 @@ int SafeParts(const std::wstring& name, std::vector<std::wstring>* parts)
     return parts->empty() ? 0 : 1;
 }
 
+// "." or "./" and the like: the folder the archive is extracted into.
+int IsCurrentFolderName(const std::wstring& name)
+{
+    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        wchar_t c = name[i];
+        if (c == L'/' || c == L'\\') continue;
+        if (c != L'.') return 0;
+        if (i + 1 < name.size() && name[i + 1] == L'.') return 0;
+    }
+    return 1;
+}
+
 std::wstring JoinParts(const std::vector<std::wstring>& parts, size_t count, wchar_t sep)
 {
     std::wstring out;
@@ -449,6 +462,7 @@ int WINAPI TarExtract(const char* path, void* names, HWND progressWindow, char* 
         unsigned type = archive_entry_filetype(entry);
         int hardlink = archive_entry_hardlink(entry) != nullptr || archive_entry_hardlink_w(entry) != nullptr;
         if (!SafeParts(wname, &parts)) {
+            if (type == AE_IFDIR && IsCurrentFolderName(wname)) continue;  // "./": the target itself
             out.Note(&out.refused, "refused (leaves the target folder)", aname);
             progress.Step();
             continue;
