@@ -114,12 +114,22 @@ int CmdFind(HWND, int id)
 int CmdAddFolder(HWND frame, int)
 {
     HWND view = GetViewList();
+    // An empty archive can be filled too; only an open archive whose format takes files is needed.
     const FormatOps* ops = OpenArchiveOps();
-    if (RowCount(view) <= 0 || !ops || !ops->addFiles) return 0;
-    char folder[260] = "";
-    if (!PromptBrowseFolder(frame, GetMessageText(29), nullptr, folder, sizeof folder) || !folder[0]) return 0;
+    if (!GApp.currentArchive[0] || !ops || !ops->addFiles) return 0;
     char prefix[260] = "";
     if (view == GApp.hwndTreeList && GApp.hwndPathCombo) GetWindowTextA(GApp.hwndPathCombo, prefix, sizeof prefix);
+    // The status bar's switch: "Folder" asks for a folder, "Files" for files.
+    if (GetAddDirectories() == 1) {
+        std::vector<std::string> files;
+        std::string folder;
+        if (!AskForFilesToAdd(frame, &files, &folder)) return 0;
+        std::vector<const char*> paths;
+        for (const std::string& f : files) paths.push_back(f.c_str());
+        return ops->addFiles(GApp.currentArchive, paths.data(), (int)paths.size(), prefix, 0);
+    }
+    char folder[260] = "";
+    if (!PromptBrowseFolder(frame, GetMessageText(29), nullptr, folder, sizeof folder) || !folder[0]) return 0;
     const char* paths[1] = {folder};
     return ops->addFiles(GApp.currentArchive, paths, 1, prefix, 0);
 }

@@ -61,6 +61,7 @@ HMENU gMenu = nullptr;
 HMENU gFileMenu = nullptr;
 HMENU gViewMenu = nullptr;
 int gImageListsAttached = 0;
+int gArchiveGone = 0;           // the open archive's file was deleted or moved away
 int gProtected = -1;             // -1 unknown, 0 not protected, 1 protected
 WNDPROC gStatusProc = nullptr;
 int gJobTipCounter = 0;
@@ -284,7 +285,7 @@ void ShowStatusModeTexts(void)
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_ADD_MODE,
                  (LPARAM)GetGenericText(GetAddDirectories() == 0 ? 14 : 15));
     SendMessageA(GApp.hwndStatus, SB_SETTEXTA, STATUS_PART_NEW_FORMAT,
-                 (LPARAM)GetConfigurationText(GetPreferredTar() ? 16 : 15));
+                 (LPARAM)GetConfigurationText(GetPreferredTar() && NewArchivesCanBeTar() ? 16 : 15));
 }
 
 // The view part's tip: the view's own tip and, with an archive open, its protection.
@@ -428,6 +429,16 @@ void ClearViewsForNewArchive(void)
         while (!TryEnterBusy(GApp.busy)) serveSentMessages();
 }
 
+// The listing could not open the chosen file (called on the listing's thread, busy held): the
+// old rows are gone already, so the window shows no archive at all, as after Close.
+void OpenFailedHook(ListingJob*)
+{
+    RunOnWindowThread([](void*) {
+        ClearViewsForNewArchive();
+        RefreshCommandStates();
+    }, nullptr);
+}
+
 void SetBusyCursorHook(int on)
 {
     RefreshViewCursors();
@@ -459,6 +470,7 @@ void InstallHooks(void)
     GZipHooks.attachSystemImageLists = AttachSystemImageListsOnWindowThread;
     GZipHooks.addToRecent = AddToRecentHook;
     GZipHooks.afterOpen = AfterOpenHook;
+    GZipHooks.openFailed = OpenFailedHook;
     GZipHooks.openForView = OpenForViewHook;
     GZipHooks.recordTempFile = RecordTempFileHook;
 
@@ -594,6 +606,9 @@ void OnAfterOpen(void)
 void OnArchiveGone(HWND frame)
 {
     if (GApp.hwndList) EnableWindow(GApp.hwndList, FALSE);
+    // Its rows stay in sight, but nothing may act on a file that is no longer there.
+    gArchiveGone = 1;
+    RefreshCommandStates();
     PromptMessageBox(frame, GetMessageText(34), "Kelvora", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -738,7 +753,8 @@ LRESULT OnNotify(HWND frame, NMHDR* header)
             SaveSettings();
             ShowStatusModeTexts();
         } else if (mouse->dwItemSpec == STATUS_PART_NEW_FORMAT) {
-            SetPreferredTar(GetPreferredTar() ? 0 : 1);
+            // The switch offers only what the create command can make.
+            SetPreferredTar(GetPreferredTar() || !NewArchivesCanBeTar() ? 0 : 1);
             SaveSettings();
             ShowStatusModeTexts();
         }
@@ -1000,6 +1016,7 @@ int OpenCompressedFile(const char* path, HWND owner)
         EnableWindow(GApp.hwndList, TRUE);
     }
     gProtected = -1;
+    gArchiveGone = 0;
     ResetZipPasswordProtected();
     SetCompressionMethod(format);
     HANDLE thread = CreateThread(nullptr, 0, starter, job, 0, nullptr);
@@ -1101,7 +1118,10 @@ int IsCommandEnabled(int id)
 void RefreshCommandStates(void)
 {
     int format = GCompressionMethod;
-    int open = GApp.currentArchive[0] && format != CM_NONE;
+    int shown = GApp.currentArchive[0] && format != CM_NONE;
+    if (!shown) gArchiveGone = 0;
+    // A vanished archive can only be closed.
+    int open = shown && !gArchiveGone;
     int rows = GApp.hwndList ? (int)SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) : 0;
     const FormatOps* ops = open ? GetFormatOps(format) : nullptr;
     int zip = open && format == CM_ZIP;
@@ -1112,12 +1132,12 @@ void RefreshCommandStates(void)
         int enabled;
     };
     const Rule rules[] = {
-        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, open},          {IDM_RELOAD, open},
+        {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, shown},          {IDM_RELOAD, open},
         {IDM_SELF_EXTRACTOR, zip && rows > 0},               {IDM_SAVE_COPY, zip},       {IDM_PRINT, rows > 0},
         {IDM_EXIT, 1},              {IDM_RENAME, modifiable && rows > 0},                       {IDM_SET_PASSWORD, zip},
         {IDM_CUT, modifiable && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
         {IDM_FIND_NAME, zip && rows > 0},                    {IDM_FIND_CONTENT, zip && rows > 0},
-        {IDM_ADD_FOLDER, addable && rows > 0},                   {IDM_EXTRACT, open && rows > 0},
+        {IDM_ADD_FOLDER, addable},                   {IDM_EXTRACT, open && rows > 0},
         {IDM_DELETE, modifiable && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
         {IDM_FLAT_VIEW, 1},         {IDM_FOLDER_VIEW, 1},    {IDM_SETTINGS, 1},          {IDM_HELP, 1},
         {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, 1},           {IDM_EXTRACT_SEVERAL, 1},

@@ -13,6 +13,8 @@
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
@@ -164,6 +166,12 @@ int StartNewArchive(const char* folder);
 // Adds paths (dropped, pasted, or a folder the user chose) to the open archive
 // (GApp.currentArchive), under prefixPath (may be null). 1 started, 0 refused.
 int StartAppendToOpenArchive(const char* const* paths, int count, const char* prefixPath);
+// Asks for files with the open-file dialog (multiple selection, title message 1) and splits the
+// answer into full paths. Returns the number of paths (0 cancelled); folder gets their folder.
+// 1 when the create command can make TAR archives (the status bar's switch offers TAR only then).
+int NewArchivesCanBeTar(void);
+// Asks for files to add (see below).
+int AskForFilesToAdd(HWND owner, std::vector<std::string>* paths, std::string* folder);
 // The command-line archive job: a new archive (or, with append, an archive the user picks)
 // from the named files, with progress dialog unless silent. 1 started, 0 refused or cancelled.
 int CreateArchiveFromFiles(const char* const* files, int count, int silent, int append);

@@ -86,23 +86,9 @@ void EmptyViews(void)
 // full path alone. 1 with o->paths filled, 0 cancelled.
 int PickFiles(ZipCreateOptions* o)
 {
-    std::vector<char> buffer(kSelectionBuffer, '\0');
-    DWORD flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetHideDialogFilesDirs()) flags |= OFN_FORCESHOWHIDDEN;
-    FileDialogRequest open = {OwnerWindow(), GetMessageText(1), nullptr, nullptr, nullptr, flags, buffer.data(),
-                              (DWORD)buffer.size() - 1};
-    if (!PromptOpenFile(&open) || !buffer[0]) return 0;
-    std::string first = buffer.data();
     std::vector<std::string> paths;
-    const char* p = buffer.data() + first.size() + 1;
-    std::string folder = first;
-    if (!*p) {
-        // A single file: the dialog gives its full path.
-        size_t cut = first.find_last_of("\\/");
-        folder = cut == std::string::npos ? std::string() : first.substr(0, cut);
-        paths.push_back(first);
-    }
-    for (; *p; p += strlen(p) + 1) paths.push_back(folder + "\\" + p);
+    std::string folder;
+    if (!AskForFilesToAdd(OwnerWindow(), &paths, &folder)) return 0;
     std::vector<const char*> pointers;
     for (const std::string& s : paths) pointers.push_back(s.c_str());
     if (!SetZipCreatePaths(o, pointers.data(), (int)pointers.size())) return 0;
@@ -113,6 +99,34 @@ int PickFiles(ZipCreateOptions* o)
 }
 
 }  // namespace
+
+int NewArchivesCanBeTar(void)
+{
+    // The create command writes ZIP archives only; TAR creation comes with the TAR engine.
+    return 0;
+}
+
+int AskForFilesToAdd(HWND owner, std::vector<std::string>* paths, std::string* folder)
+{
+    std::vector<char> buffer(kSelectionBuffer, '\0');
+    DWORD flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!GetHideDialogFilesDirs()) flags |= OFN_FORCESHOWHIDDEN;
+    FileDialogRequest open = {owner, GetMessageText(1), nullptr, nullptr, nullptr, flags, buffer.data(),
+                              (DWORD)buffer.size() - 1};
+    if (!paths || !folder || !PromptOpenFile(&open) || !buffer[0]) return 0;
+    paths->clear();
+    std::string first = buffer.data();
+    const char* p = buffer.data() + first.size() + 1;
+    *folder = first;
+    if (!*p) {
+        // A single file: the dialog gives its full path.
+        size_t cut = first.find_last_of("\\/");
+        *folder = cut == std::string::npos ? std::string() : first.substr(0, cut);
+        paths->push_back(first);
+    }
+    for (; *p; p += strlen(p) + 1) paths->push_back(*folder + "\\" + p);
+    return (int)paths->size();
+}
 
 int StartNewArchive(const char* folder)
 {
@@ -135,7 +149,7 @@ int StartNewArchive(const char* folder)
             CopyBounded(chosen, sizeof chosen, folder);
         } else {
             char title[300];
-            snprintf(title, sizeof title, "%s - %s", GetMessageText(25), GetConfigurationText(GetPreferredTar() ? 16 : 15));
+            snprintf(title, sizeof title, "%s - %s", GetMessageText(25), GetConfigurationText(GetPreferredTar() && NewArchivesCanBeTar() ? 16 : 15));
             if (!PromptBrowseFolder(OwnerWindow(), title, gLastFolder[0] ? gLastFolder : "c:\\", chosen, sizeof chosen) ||
                 !chosen[0]) {
                 ReleaseZipCreateOptions(o);

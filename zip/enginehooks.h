@@ -33,6 +33,8 @@ struct ZipEngineHooks {
     void (*addToRecent)(const char* archivePath);
     // The main window's post-open step (commands for the format, the archive watcher, ...).
     void (*afterOpen)(ListingJob* job);
+    // The archive could not be opened (after the message): the window shows no archive.
+    void (*openFailed)(ListingJob* job);
 
     // ---- extraction ----
     // 1 when extractions are recorded in the history (option on, library status good).

@@ -376,6 +376,7 @@ DWORD WINAPI ListZipFilesThread(LPVOID param)
         }
         PromptMessageBox(OwnerWindow(), text, GetMessageText(94), MB_OK | MB_ICONSTOP | MB_TOPMOST);
         SetArchiveMainTitle(nullptr);
+        if (GZipHooks.openFailed) GZipHooks.openFailed(job);
     }
     if (job) {
         DestroyKeyRows(&job->keyRows);

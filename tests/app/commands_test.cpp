@@ -476,3 +476,103 @@ TEST_F(MainWindowTest, CloseLeavesNothingOfTheOldArchive)
     for (int part = 0; part <= 2; ++part) EXPECT_EQ(StatusText(part), "") << "status part " << part;
     EXPECT_EQ(Rows(GApp.hwndList), 0);
 }
+
+TEST_F(MainWindowTest, AFailedOpenLeavesNothingOfTheOldArchive)
+{
+    // Files that look like archives but cannot be opened, each after a good archive was shown.
+    struct Case {
+        const char* what;
+        std::string (*bytes)(const std::string& good);
+    };
+    const Case cases[] = {
+        {"cut after its first member", [](const std::string& good) { return good.substr(0, 200); }},
+        {"only the signature", [](const std::string&) { return std::string("PK\x03\x04", 4) + std::string(60, 'x'); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string good = Fixture("nested.zip");
+        OpenAndWait(good);
+        ASSERT_GT(Rows(GApp.hwndList), 0);
+        ASSERT_NE(StatusText(0), "");
+        std::string bad = folder_ + "\\bad.zip";
+        ASSERT_TRUE(WriteWholeFile(bad, c.bytes(ReadFile(good))));
+        OpenAndWait(bad);
+        WaitIdle();
+        EXPECT_EQ(MessageTexts().size(), 1u) << "the failure is told: " << Join(MessageTexts());
+        EXPECT_EQ(Rows(GApp.hwndList), 0);
+        for (int part = 0; part <= 2; ++part) EXPECT_EQ(StatusText(part), "") << "status part " << part;
+        EXPECT_EQ(Title(), "Kelvora");
+        for (int id : {IDM_EXTRACT, IDM_CLOSE, IDM_RELOAD, IDM_ADD_FOLDER, IDM_DELETE})
+            EXPECT_FALSE(IsCommandEnabled(id)) << "command " << id;
+        EXPECT_TRUE(IsCommandEnabled(IDM_OPEN));
+        EndPromptScript();
+        BeginPromptScript();
+    }
+}
+
+TEST_F(MainWindowTest, AVanishedArchiveCanOnlyBeClosed)
+{
+    std::string archive = Fixture("flat.zip");
+    OpenAndWait(archive);
+    ASSERT_TRUE(IsCommandEnabled(IDM_EXTRACT));
+    ASSERT_TRUE(DeleteFileA(archive.c_str()));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !MessageTexts().empty(); }, 10000));
+    WaitIdle();
+    for (int id : {IDM_EXTRACT, IDM_RELOAD, IDM_ADD_FOLDER, IDM_DELETE, IDM_RENAME, IDM_FIND_NAME, IDM_SELF_EXTRACTOR})
+        EXPECT_FALSE(IsCommandEnabled(id)) << "command " << id;
+    EXPECT_TRUE(IsCommandEnabled(IDM_CLOSE));
+    int asked = ScriptedQuestionCount();
+    Command(IDM_EXTRACT);
+    Command(IDM_TB_EXTRACT);
+    EXPECT_EQ(ScriptedQuestionCount(), asked) << "Extract does not start on a vanished archive";
+    Command(IDM_CLOSE);
+    EXPECT_EQ(Rows(GApp.hwndList), 0);
+    // The next archive is whole again.
+    OpenAndWait(Fixture("nested.zip"));
+    EXPECT_TRUE(IsCommandEnabled(IDM_EXTRACT));
+}
+
+TEST_F(MainWindowTest, AddFillsAnEmptyArchiveWithFolderOrFiles)
+{
+    std::string source = folder_ + "\\src";
+    CreateDirectoryA(source.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(source + "\\one.txt", "1"));
+    ASSERT_TRUE(WriteWholeFile(source + "\\two.txt", "22"));
+    struct Case {
+        const char* what;
+        int addDirectories;     // the status bar's switch: 0 Folder, 1 Files
+        int promptKind;
+        std::string answer;
+        std::string members;
+    };
+    const Case cases[] = {
+        {"Folder mode asks for a folder", 0, PROMPT_KIND_BROWSE_FOLDER, source, "[src/one.txt][src/two.txt]"},
+        {"Files mode asks for files", 1, PROMPT_KIND_OPEN_FILE, source + "\\two.txt", "[two.txt]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string empty = Fixture("empty.zip");
+        OpenAndWait(empty);
+        ASSERT_EQ(Rows(GApp.hwndList), 0);
+        EXPECT_TRUE(IsCommandEnabled(IDM_ADD_FOLDER)) << "an empty archive can be filled";
+        SetAddDirectories(c.addDirectories);
+        EndPromptScript();
+        BeginPromptScript();
+        ScriptPromptAnswer(c.promptKind, 1, c.answer.c_str());
+        Command(IDM_ADD_FOLDER);
+        WaitIdle();
+        PromptQuestion q;
+        ASSERT_TRUE(GetScriptedQuestion(0, &q));
+        EXPECT_EQ(q.kind, c.promptKind);
+        std::vector<std::string> members = ArchiveMembers(empty);
+        std::string joined = Join(members);
+        // A folder added may bring its own entry; the files are what counts.
+        members.erase(std::remove_if(members.begin(), members.end(),
+                                     [](const std::string& m) { return !m.empty() && m.back() == '/'; }),
+                      members.end());
+        EXPECT_EQ(Join(members), c.members) << joined;
+        Command(IDM_CLOSE);
+        DeleteFileA(empty.c_str());
+    }
+    SetAddDirectories(0);
+}

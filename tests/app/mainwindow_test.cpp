@@ -12,6 +12,7 @@
 #include "app/ids.h"
 #include "app/langtext.h"
 #include "app/mainwindow.h"
+#include "zip/create.h"
 #include "app/startup.h"
 #include "apphost.h"
 #include "config/settings.h"
@@ -496,9 +497,21 @@ TEST_F(MainWindowTest, StatusBarPartsAndToolTips)
         SendMessageA(frame_, WM_NOTIFY, IDC_STATUS, (LPARAM)&click);
     }
     EXPECT_EQ(GetAddDirectories(), 1);
-    EXPECT_EQ(GetPreferredTar(), 1);
     EXPECT_EQ(StatusText(STATUS_PART_ADD_MODE), GetGenericText(15));
-    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(16));
+    // The format switch offers TAR only where the create command can make TAR archives.
+    EXPECT_EQ(GetPreferredTar(), NewArchivesCanBeTar());
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(NewArchivesCanBeTar() ? 16 : 15));
+    SetPreferredTar(1);
+    for (int twice = 0; twice < 2; ++twice) {  // the add switch shows both texts anew
+        NMMOUSE click = {};
+        click.hdr.hwndFrom = GApp.hwndStatus;
+        click.hdr.idFrom = IDC_STATUS;
+        click.hdr.code = NM_CLICK;
+        click.dwItemSpec = (DWORD_PTR)STATUS_PART_ADD_MODE;
+        SendMessageA(frame_, WM_NOTIFY, IDC_STATUS, (LPARAM)&click);
+    }
+    EXPECT_EQ(StatusText(STATUS_PART_NEW_FORMAT), GetConfigurationText(NewArchivesCanBeTar() ? 16 : 15))
+        << "a stored TAR choice shows what New makes";
 
     // Toolbar buttons ask the frame for their tips.
     for (int id = IDM_TB_NEW_ARCHIVE; id <= IDM_TB_FIND; ++id) {
