@@ -41,7 +41,8 @@ const char kUsage[] =
     "  kelvora-cli l ARCHIVE\n"
     "  kelvora-cli t ARCHIVE [-p PASSWORD]\n"
     "  kelvora-cli x ARCHIVE -o FOLDER [-p PASSWORD] [-y|-n] [MEMBER ...]\n"
-    "  kelvora-cli sfx ARCHIVE TARGET.exe [-p PASSWORD]\n";
+    "  kelvora-cli sfx ARCHIVE TARGET.exe [-p PASSWORD]\n"
+    "  kelvora-cli repair DAMAGED.zip REPAIRED.zip\n";
 
 struct Options {
     char command = 0;
@@ -234,10 +235,33 @@ int ParseCommandLine(int argc, char** argv, Options* o)
     return 1;
 }
 
+// repair DAMAGED OUT: the whole members of a damaged archive into a new one. Exit 0 when every
+// member found was saved, 1 when some were lost or nothing could be saved, 2 on bad usage.
+int CommandRepair(int argc, char** argv)
+{
+    if (argc != 4) {
+        fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    uint64_t entries = 0, bytes = 0;
+    RepairFailure failure = {};
+    if (RepairZipArchiveFiles(argv[2], argv[3], &entries, &bytes, &failure) != 0) {
+        char text[1200];
+        if (!FormatRepairFailure(text, sizeof text, argv[2], argv[3], &failure))
+            snprintf(text, sizeof text, "%s: nothing could be repaired", argv[2]);
+        fprintf(stderr, "%s\n", text);
+        return kExitSomeFailed;
+    }
+    printf("%llu members recovered (%llu bytes), %llu could not be recovered\n", (unsigned long long)entries,
+           (unsigned long long)bytes, (unsigned long long)failure.lostMembers);
+    return failure.lostMembers ? kExitSomeFailed : kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && !strcmp(argv[1], "repair")) return CommandRepair(argc, argv);
     if (argc > 1 && !strcmp(argv[1], "a")) return CliCommandAdd(argc, argv);
     if (argc > 1 && !strcmp(argv[1], "d")) return CliCommandDelete(argc, argv);
     if (argc > 1 && !strcmp(argv[1], "rn")) return CliCommandRename(argc, argv);

@@ -24,7 +24,7 @@ echo
 echo "== wall time: setup and build $((built - started)) s, tests $((SECONDS - built)) s, all $((SECONDS - started)) s"
 echo "== the ten slowest tests"
 grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "$LOG" | sed -E 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/' |
-  sort -rn | head -n 10 | awk '{printf "%9.2f s  %s\n", $1, $2}'
+  sort -rn | awk 'NR <= 10 {printf "%9.2f s  %s\n", $1, $2}' || true
 # A test run twice shows its first attempt as a "Test #N" line without the count in front.
 retried=$(grep -E '^ +Test +#[0-9]+: ' "$LOG" | sed -E 's/^ +Test +#[0-9]+: ([^ ]+) .*/\1/' | sort -u || true)
 if [ -n "$retried" ]; then

@@ -1,5 +1,6 @@
 // The ZIP access layer over minizip (see ziphelper.h).
 #include "zip/ziphelper.h"
+#include "zip/repair.h"
 
 #include <commdlg.h>
 #include <zlib.h>
@@ -13,10 +14,6 @@
 #include "config/log.h"
 #include "model/appstate.h"
 #include "ui/prompts.h"
-
-// mztools.h leaves its extern "C" block open; declare its one function here instead.
-extern "C" int ZEXPORT unzRepair(const char* file, const char* fileOut, const char* fileOutTmp,
-                                 uLong* nRecovered, uLong* bytesRecovered);
 
 namespace {
 
@@ -576,18 +573,6 @@ int ProbeRepairInput(const char* path, int* startsWithMember, DWORD* systemError
     return 1;
 }
 
-// Creates (or empties) a file the repair writes. 0 when it cannot (the code in *systemError).
-int ProbeRepairOutput(const char* path, DWORD* systemError)
-{
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *systemError = GetLastError();
-        return 0;
-    }
-    CloseHandle(file);
-    return 1;
-}
-
 }  // namespace
 
 int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes,
@@ -600,19 +585,11 @@ int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t
         NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, 0);
         return UNZ_PARAMERROR;
     }
-    char scratch[260];
-    if (snprintf(scratch, sizeof scratch, "%s_tmp", outPath) >= (int)sizeof scratch) {
-        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, ERROR_FILENAME_EXCED_RANGE);
-        return UNZ_PARAMERROR;
-    }
-    // unzRepair opens its output "wb" before it reads: the same name would wipe the damaged
-    // archive. It also leaks its handles when the input does not open and writes through a
-    // null stream when the scratch file cannot be made, so all three are checked first.
-    char fullIn[MAX_PATH], fullOut[MAX_PATH], fullScratch[MAX_PATH];
+    // The output is created before anything is written: the same name would wipe the damaged
+    // archive.
+    char fullIn[MAX_PATH], fullOut[MAX_PATH];
     if (!GetFullPathNameA(damagedPath, sizeof fullIn, fullIn, nullptr) ||
-        !GetFullPathNameA(outPath, sizeof fullOut, fullOut, nullptr) ||
-        !GetFullPathNameA(scratch, sizeof fullScratch, fullScratch, nullptr) ||
-        _stricmp(fullIn, fullOut) == 0 || _stricmp(fullIn, fullScratch) == 0) {
+        !GetFullPathNameA(outPath, sizeof fullOut, fullOut, nullptr) || _stricmp(fullIn, fullOut) == 0) {
         LogPrint(kLogError, GApp.verbose, "%s %d repair: output must differ from %s\n", kSource, __LINE__, damagedPath);
         NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, 0);
         return UNZ_PARAMERROR;
@@ -623,37 +600,27 @@ int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t
         NoteRepairFailure(failure, REPAIR_FAILED_INPUT, system);
         return Z_ERRNO;
     }
-    // Without a member at its start nothing can be saved: the output is not even touched.
-    if (!startsWithMember) {
-        LogPrint(kLogError, GApp.verbose, "%s %d repair: no member at the start of %s\n", kSource, __LINE__, damagedPath);
-        NoteRepairFailure(failure, REPAIR_FAILED_NOTHING_RECOVERED, 0);
-        return UNZ_BADZIPFILE;
-    }
-    if (!ProbeRepairOutput(outPath, &system)) {
-        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, system);
-        return Z_ERRNO;
-    }
-    if (!ProbeRepairOutput(scratch, &system)) {
-        DeleteFileA(outPath);
-        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, system);
-        return Z_ERRNO;
-    }
-    uLong recovered = 0, recoveredBytes = 0;
-    int rc = unzRepair(damagedPath, outPath, scratch, &recovered, &recoveredBytes);
-    LogPrint(kLogInfo, GApp.verbose, "recovered %lld %lld\n", (long long)recovered, (long long)recoveredBytes);
-    if (rc == Z_OK && recovered > 0) {
-        if (entries) *entries = recovered;
-        if (bytes) *bytes = recoveredBytes;
+    ZipRecovery recovery = {0, 0, 0};
+    int rc = RecoverZipMembers(damagedPath, outPath, &recovery, &system);
+    LogPrint(kLogInfo, GApp.verbose, "recovered %llu %llu, lost %llu\n", (unsigned long long)recovery.recovered,
+             (unsigned long long)recovery.recoveredBytes, (unsigned long long)recovery.lost);
+    if (failure) failure->lostMembers = recovery.lost;
+    if (rc == RECOVER_DONE) {
+        if (entries) *entries = recovery.recovered;
+        if (bytes) *bytes = recovery.recoveredBytes;
         return 0;
     }
-    // A repair that broke off, or saved nothing, leaves no file that passes for the repaired
-    // archive.
-    DeleteFileA(outPath);
-    DeleteFileA(scratch);
-    LogPrint(kLogError, GApp.verbose, "%s %d repair of %s failed (%d, %lld entries)\n", kSource, __LINE__,
-             damagedPath, rc, (long long)recovered);
-    NoteRepairFailure(failure, rc == Z_OK ? REPAIR_FAILED_NOTHING_RECOVERED : REPAIR_FAILED_BROKE_OFF, 0);
-    return rc == Z_OK ? UNZ_BADZIPFILE : rc;
+    LogPrint(kLogError, GApp.verbose, "%s %d repair of %s failed (%d)\n", kSource, __LINE__, damagedPath, rc);
+    if (rc == RECOVER_INPUT_FAILED) {
+        NoteRepairFailure(failure, REPAIR_FAILED_INPUT, system);
+        return Z_ERRNO;
+    }
+    if (rc == RECOVER_OUTPUT_FAILED) {
+        NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, system);
+        return Z_ERRNO;
+    }
+    NoteRepairFailure(failure, REPAIR_FAILED_NOTHING_RECOVERED, 0);
+    return UNZ_BADZIPFILE;
 }
 
 int FormatRepairFailure(char* text, size_t size, const char* damagedPath, const char* outPath,
@@ -700,8 +667,11 @@ void RepairZipArchive(void)
     char text[1200];
     if (RepairZipArchiveFiles(damaged, out, &recovered, &recoveredBytes, &failure) == 0) {
         // A repair that worked says what it saved: the user has to know whether to look further.
-        snprintf(text, sizeof text, "\"%s\"\n%llu members recovered (%llu bytes).", out,
-                 (unsigned long long)recovered, (unsigned long long)recoveredBytes);
+        int n = snprintf(text, sizeof text, "\"%s\"\n%llu members recovered (%llu bytes).", out,
+                         (unsigned long long)recovered, (unsigned long long)recoveredBytes);
+        if (failure.lostMembers && n > 0 && (size_t)n < sizeof text)
+            snprintf(text + n, sizeof text - n, "\n%llu could not be recovered (cut off or damaged).",
+                     (unsigned long long)failure.lostMembers);
         PromptMessageBox(OwnerWindow(), text, "Kelvora", MB_OK | MB_ICONINFORMATION);
         return;
     }

@@ -120,12 +120,13 @@ enum RepairFailureStep {
 struct RepairFailure {
     int step;           // RepairFailureStep
     DWORD systemError;  // the system's error code, 0 when it gave none
+    uint64_t lostMembers; // members found but cut off or damaged (also when the repair worked)
 };
 
-// Rebuilds a damaged archive (mztools unzRepair) into outPath with outPath + "_tmp" as scratch
-// file; the counts and failure may be null. Returns 0 when at least one member was saved, else
-// minizip's result (UNZ_BADZIPFILE when nothing could be saved); a failed repair leaves neither
-// the output nor the scratch file behind.
+// Rebuilds a damaged archive into outPath from every member that is still whole (truncated
+// archives, lost central directories, garbage between members); the counts and failure may be
+// null. Returns 0 when at least one member was saved, else UNZ_BADZIPFILE (nothing to save),
+// Z_ERRNO (input or output failed) or UNZ_PARAMERROR; a failed repair leaves no output behind.
 int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t* entries, uint64_t* bytes,
                           RepairFailure* failure = nullptr);
 // The message for a failed repair, naming the file and the system's error text. 0 when

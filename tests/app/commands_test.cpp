@@ -576,3 +576,33 @@ TEST_F(MainWindowTest, AddFillsAnEmptyArchiveWithFolderOrFiles)
     }
     SetAddDirectories(0);
 }
+
+TEST_F(MainWindowTest, TheTreesExtractFolderTakesTheClickedFolderWhole)
+{
+    OpenAndWait(Fixture("nested.zip"));
+    Command(IDM_FOLDER_VIEW);
+    // Another folder is the selected one: the command acts on the folder it was given.
+    HTREEITEM root = TreeView_GetRoot(GApp.hwndTree);
+    TreeView_SelectItem(GApp.hwndTree, root);
+    WaitIdle();
+    struct Case {
+        const char* folder;
+        std::vector<std::string> written, notWritten;
+    };
+    const Case cases[] = {
+        {"a", {"a\\one.txt", "a\\b\\two.txt", "a\\b\\five.txt", "a\\b\\c\\three.txt"}, {"top.txt", "d\\four.txt"}},
+        {"a\\b\\c", {"a\\b\\c\\three.txt"}, {"a\\one.txt", "a\\b\\two.txt", "top.txt"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::string target = folder_ + "\\tree" + std::to_string(n++);
+        CreateDirectoryA(target.c_str(), nullptr);
+        ScriptPromptAnswer(PROMPT_KIND_BROWSE_FOLDER, 1, target.c_str());
+        ASSERT_EQ(ExtractTreeFolder(frame_, c.folder), 1);
+        ASSERT_TRUE(WaitIdle());
+        for (const std::string& m : c.written) EXPECT_NE(ReadFile(target + "\\" + m), "<missing>") << m;
+        for (const std::string& m : c.notWritten) EXPECT_EQ(ReadFile(target + "\\" + m), "<missing>") << m;
+    }
+    EXPECT_EQ(ScriptedUnansweredCount(), 0);
+}

@@ -467,6 +467,21 @@ TEST_F(FolderView, RenamingThroughThePrompt)
     EXPECT_TRUE(Has(TreePaths(), "docs\\pictures"));
 }
 
+TEST_F(FolderView, RenamingToAPathInAnotherFolderMovesTheFolderThere)
+{
+    std::string archive = CopyViewFixture("nested.zip");
+    ASSERT_TRUE(OpenArchiveInViews(archive));
+    SetFolderWorkSynchronous(1);
+    ASSERT_TRUE(SelectFolder("docs\\img"));
+    ScriptPromptAnswer(PROMPT_KIND_RENAME_FOLDER, PROMPT_OK, "a\\pictures");
+    ASSERT_EQ(RenameSelectedFolderWithPrompt(), 1);
+    std::vector<std::string> names = ArchiveEntryNames(archive);
+    EXPECT_TRUE(Has(names, "a/pictures/p.png")) << Joined(names);
+    EXPECT_TRUE(Has(names, "a/pictures/big.bin")) << Joined(names);
+    EXPECT_FALSE(Has(names, "pictures/p.png")) << "not at the root";
+    EXPECT_TRUE(Has(TreePaths(), "a\\pictures"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Clearing
 

@@ -48,6 +48,34 @@ python3 "$HERE/fixtures.py" "$OUT"
 python3 "$HERE/fixtures.py" --nocd "$OUT"
 head -c $(( $(stat -c %s zip_deflated.zip) / 2 )) zip_deflated.zip > truncated_half.zip
 head -c $(( $(stat -c %s zip_stored.zip) - 10 )) zip_stored.zip > truncated_tail.zip
+# For the repair: the members that are still whole in the cut archive, and an archive whose
+# central directory is gone and one member's data is overwritten in the middle; zip -FF's view
+# of the cut archive beside them.
+python3 - <<'PY'
+import os, struct, zipfile
+def member_end(f, info):
+    f.seek(info.header_offset)
+    head = f.read(30)
+    n, e = struct.unpack('<HH', head[26:30])
+    return info.header_offset + 30 + n + e, info.compress_size + (16 if info.flag_bits & 8 else 0)
+src = 'zip_deflated.zip'
+cut = os.path.getsize('truncated_half.zip')
+with zipfile.ZipFile(src) as z, open(src, 'rb') as f:
+    infos = z.infolist()
+    whole = [i.filename for i in infos if sum(member_end(f, i)) <= cut]
+    files = [i for i in infos if not i.is_dir() and i.compress_size > 16]
+    victim = max(files, key=lambda i: i.compress_size)
+    start, length = member_end(f, victim)
+    f.seek(0)
+    data = bytearray(f.read())
+data[start + length // 2:start + length // 2 + 8] = b'\xde\xad\xbe\xef' * 2
+end_of_members = max(sum(member_end(open(src, 'rb'), i)) for i in infos)
+open('damaged_middle.zip', 'wb').write(bytes(data[:end_of_members]))
+open('truncated_half.whole.txt', 'w').write(''.join(n + '\n' for n in whole))
+open('damaged_middle.whole.txt', 'w').write(''.join(i.filename + '\n' for i in infos if i is not victim))
+PY
+(yes | zip -FF truncated_half.zip --out ff_half.zip) >/dev/null 2>&1 || true
+unzip -Z1 ff_half.zip > truncated_half.zipff.txt 2>/dev/null || : > truncated_half.zipff.txt
 : > empty.zip
 # Archives without members: Python's, Info-ZIP's after deleting its only member, one with an
 # archive comment; and two damaged ones: an end record that claims a member, an archive comment

@@ -29,7 +29,7 @@ enum InputKind {
 enum OutputKind {
     OUTPUT_NEW,                 // a new file in the test folder
     OUTPUT_FOLDER_MISSING,      // in a folder that does not exist
-    OUTPUT_SCRATCH_IS_FOLDER,   // the scratch name is taken by a folder
+    OUTPUT_IS_FOLDER,   // the output name is taken by a folder
     OUTPUT_EXISTING,            // a file that exists already (the user agreed to replace it)
 };
 
@@ -51,11 +51,12 @@ const RepairCase kCases[] = {
      false},
     {"the output folder does not exist", INPUT_NO_CENTRAL_DIRECTORY, OUTPUT_FOLDER_MISSING, true,
      ERROR_PATH_NOT_FOUND, false, false},
-    {"the scratch file cannot be made", INPUT_NO_CENTRAL_DIRECTORY, OUTPUT_SCRATCH_IS_FOLDER, true,
-     ERROR_ACCESS_DENIED, false, false},
+    {"the output is a folder", INPUT_NO_CENTRAL_DIRECTORY, OUTPUT_IS_FOLDER, true, ERROR_ACCESS_DENIED, false,
+     false},
     {"a text file holds nothing to save", INPUT_TEXT, OUTPUT_NEW, true, 0, true, false},
     {"a text file leaves an existing output alone", INPUT_TEXT, OUTPUT_EXISTING, true, 0, true, true},
-    {"a member cut in the middle breaks the repair off", INPUT_CUT_MEMBER, OUTPUT_NEW, true, 0, true, false},
+    {"a member cut in the middle is left out, the whole ones are saved", INPUT_CUT_MEMBER, OUTPUT_NEW, false, 0,
+     false, false},
     {"the damaged archive cannot be read", INPUT_LOCKED, OUTPUT_NEW, true, ERROR_SHARING_VIOLATION, true, false},
 };
 
@@ -108,8 +109,8 @@ TEST(ZipRepairCommand, SaysWhenItFailsAndLeavesNoOutputBehind)
         }
         std::string output = folder + "\\repaired.zip";
         if (c.output == OUTPUT_FOLDER_MISSING) output = folder + "\\missing\\repaired.zip";
-        if (c.output == OUTPUT_SCRATCH_IS_FOLDER) {
-            ASSERT_TRUE(CreateDirectoryA((output + "_tmp").c_str(), nullptr));
+        if (c.output == OUTPUT_IS_FOLDER) {
+            ASSERT_TRUE(CreateDirectoryA(output.c_str(), nullptr));
         }
         if (c.output == OUTPUT_EXISTING) {
             ASSERT_TRUE(WriteWholeFile(output, kOldOutput));
@@ -136,6 +137,8 @@ TEST(ZipRepairCommand, SaysWhenItFailsAndLeavesNoOutputBehind)
                 EXPECT_TRUE(Contains(text, "\"" + output + "\"")) << text;
                 EXPECT_TRUE(Contains(text, std::to_string(MemberCount(output)) + " members recovered")) << text;
                 EXPECT_EQ((UINT)MB_ICONINFORMATION, q.type & MB_ICONMASK);
+                // What was lost is told too.
+                EXPECT_EQ(Contains(text, "1 could not be recovered"), c.input == INPUT_CUT_MEMBER) << text;
             }
             if (c.fails && GetScriptedQuestion(2, &q)) {
                 EXPECT_EQ(PROMPT_KIND_MESSAGE_BOX, q.kind);
@@ -155,6 +158,8 @@ TEST(ZipRepairCommand, SaysWhenItFailsAndLeavesNoOutputBehind)
         EXPECT_FALSE(FileExists(output + "_tmp")) << "the scratch file is removed";
         if (!c.fails) {
             EXPECT_GT(MemberCount(output), 0) << "the repaired archive opens and lists the saved members";
+        } else if (c.output == OUTPUT_IS_FOLDER) {
+            EXPECT_NE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "the folder stays";
         } else if (c.existingSurvives) {
             std::string bytes;
             ASSERT_TRUE(ReadWholeFile(output, &bytes));

@@ -1,5 +1,6 @@
 // The access layer against archives written by Info-ZIP, Python's zipfile and 7-Zip.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <atomic>
 #include <cstring>
@@ -430,10 +431,64 @@ TEST(ZipRepair, RebuildsAMissingCentralDirectory)
     ReadWholeFile(self, &after);
     EXPECT_TRUE(before == after);
 
-    // A member cut in the middle cannot be rebuilt: the repair reports it and nothing crashes.
-    EXPECT_NE(0, RepairZipArchiveFiles(FixturePath("truncated_half.zip").c_str(), (folder + "\\half.zip").c_str(),
-                                       nullptr, nullptr));
     EXPECT_NE(0, RepairZipArchiveFiles(FixturePath("does_not_exist.zip").c_str(), (folder + "\\none.zip").c_str(),
                                        nullptr, nullptr));
+    RemoveFolderTree(folder);
+}
+
+TEST(ZipRepair, RecoversEveryWholeMemberOfACutOrDamagedArchive)
+{
+    struct Case {
+        const char* fixture;
+        const char* whole;  // names of the members that are still whole, one per line
+        uint64_t lost;
+    };
+    const Case cases[] = {
+        {"truncated_half.zip", "truncated_half.whole.txt", 1},
+        {"damaged_middle.zip", "damaged_middle.whole.txt", 1},
+    };
+    std::string folder = MakeTempFolder("recover");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        std::vector<std::string> whole = ReadFixtureLines(c.whole);
+        ASSERT_FALSE(whole.empty());
+        std::string out = folder + "\\" + c.fixture;
+        uint64_t entries = 0, bytes = 0;
+        RepairFailure failure = {};
+        ASSERT_EQ(0, RepairZipArchiveFiles(FixturePath(c.fixture).c_str(), out.c_str(), &entries, &bytes, &failure));
+        EXPECT_EQ(entries, (uint64_t)whole.size());
+        EXPECT_EQ(failure.lostMembers, c.lost) << "the cut or damaged member is counted";
+        unzFile uf = MyWaitunzOpen2_64(out.c_str(), 0);
+        ASSERT_NE(nullptr, uf) << "the repaired archive opens";
+        std::vector<std::string> names;
+        for (int rc = unzGoToFirstFile(uf); rc == UNZ_OK; rc = unzGoToNextFile(uf)) {
+            unz_file_info64 info;
+            char name[256];
+            ZipGetCurrentEntryInfo(uf, &info, name, sizeof name);
+            names.push_back(name);
+            if (IsZipDirectoryName(name)) continue;
+            // Every member reads back whole: its data and CRC check out.
+            std::string got(info.uncompressed_size, '\0');
+            char buf[8192];
+            ASSERT_EQ(UNZ_R_OK, ZipOpenCurrentFileWithPassword(uf, nullptr, nullptr, 0, ""));
+            EXPECT_EQ(1, ZipReadCurrentToMemory(uf, info.uncompressed_size, buf, sizeof buf, got.empty() ? buf : &got[0]))
+                << name;
+            EXPECT_EQ(UNZ_OK, unzCloseCurrentFile(uf)) << name;
+        }
+        unzClose(uf);
+        EXPECT_EQ(names, whole);
+    }
+    // Info-ZIP's zip -FF saves the same members of the cut archive (and the cut one in part).
+    std::vector<std::string> zipff = ReadFixtureLines("truncated_half.zipff.txt");
+    if (!zipff.empty())
+        for (const std::string& name : ReadFixtureLines("truncated_half.whole.txt"))
+            EXPECT_NE(std::find(zipff.begin(), zipff.end(), name), zipff.end()) << name;
+    // Nothing whole in it: no output is left behind.
+    std::string garbage = folder + "\\garbage.zip";
+    ASSERT_TRUE(WriteWholeFile(garbage, std::string("PK\x03\x04", 4) + std::string(100, 'x')));
+    RepairFailure failure = {};
+    EXPECT_NE(0, RepairZipArchiveFiles(garbage.c_str(), (folder + "\\none.zip").c_str(), nullptr, nullptr, &failure));
+    EXPECT_EQ(failure.step, REPAIR_FAILED_NOTHING_RECOVERED);
+    EXPECT_FALSE(FileExists(folder + "\\none.zip"));
     RemoveFolderTree(folder);
 }
