@@ -19,6 +19,7 @@
 #include "model/listview.h"
 #include "model/search.h"
 #include "model/strutil.h"
+#include "sfx/builder.h"
 #include "ui/progress.h"
 #include "ui/prompts.h"
 #include "zip/create.h"
@@ -51,6 +52,12 @@ int CmdNewArchive(HWND, int)
 int CmdOpen(HWND frame, int)
 {
     return OpenCompressedFile(nullptr, frame);
+}
+
+int CmdSelfExtractor(HWND frame, int)
+{
+    if (!GApp.currentArchive[0] || GCompressionMethod != CM_ZIP) return 0;
+    return StartSelfExtractorFromOpenArchive(frame);
 }
 
 int CmdClose(HWND, int)
@@ -259,6 +266,7 @@ const CommandEntry kCommands[] = {
     {IDM_NEW_ARCHIVE, CmdNewArchive, 1},
     {IDM_OPEN, CmdOpen, 0},  // refuses itself with "already busy"
     {IDM_CLOSE, CmdClose, 1},
+    {IDM_SELF_EXTRACTOR, CmdSelfExtractor, 1},
     {IDM_RELOAD, CmdReload, 1},
     {IDM_SAVE_COPY, CmdSaveCopy, 1},
     {IDM_EXIT, CmdExit, 0},

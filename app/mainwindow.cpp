@@ -28,6 +28,7 @@
 #include "model/search.h"
 #include "model/strutil.h"
 #include "ui/prompts.h"
+#include "sfx/builder.h"
 #include "zip/create.h"
 #include "zip/enginehooks.h"
 #include "zip/listing.h"
@@ -68,9 +69,9 @@ int gJobTipCounter = 0;
 int gJobsWereRunning = 0;
 char gStatusTipTexts[STATUS_PART_TOTAL][600];
 
-// Commands a handler exists for. Others (self-extractor, clipboard, configuration, history,
-// print, recent-archives dialog) stand in the menus, disabled.
-const int kUnavailableCommands[] = {IDM_SELF_EXTRACTOR, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS,
+// Commands a handler exists for. Others (clipboard, configuration, history, print,
+// recent-archives dialog) stand in the menus, disabled.
+const int kUnavailableCommands[] = {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_SETTINGS,
                                     IDM_HISTORY, IDM_PRINT, IDM_RECENT_ARCHIVES};
 
 // Pop-up contents in order; 0 marks a separator.
@@ -481,6 +482,8 @@ void InstallHooks(void)
 
     GZipCreateHooks.insertIntoTreeList = [](const char* key) { InsertIntoTreeList(key); };
     GZipCreateHooks.clearViews = ClearViewsForNewArchive;
+    // A new archive made with CreateSelfExecutable goes on into the self-extractor builder.
+    GZipCreateHooks.temporaryArchiveWritten = [](const ZipCreateOptions* o) { BuildSelfExtractorFromCreatedArchive(o); };
 
     if (!GModifyHooks.setBusyCursor) GModifyHooks.setBusyCursor = SetBusyCursorHook;
     if (!GModifyHooks.refreshView) GModifyHooks.refreshView = RefreshViewHook;

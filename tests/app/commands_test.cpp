@@ -20,6 +20,7 @@
 #include "app/startup.h"
 #include "apphost.h"
 #include "config/settings.h"
+#include "ui/progress.h"
 #include "model/appstate.h"
 #include "model/listview.h"
 #include "model/search.h"
@@ -605,4 +606,56 @@ TEST_F(MainWindowTest, TheTreesExtractFolderTakesTheClickedFolderWhole)
         for (const std::string& m : c.notWritten) EXPECT_EQ(ReadFile(target + "\\" + m), "<missing>") << m;
     }
     EXPECT_EQ(ScriptedUnansweredCount(), 0);
+}
+
+namespace {
+
+// The archive carried by a self-extracting program: its pieces (resources 112 onwards) joined.
+std::string CarriedArchive(const std::string& program)
+{
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return "<no program>";
+    std::string joined;
+    if (!FindResourceA(module, MAKEINTRESOURCEA(111), (LPCSTR)RT_RCDATA)) joined = "<no header>";
+    for (int id = 112; joined.empty() || joined[0] != '<'; ++id) {
+        HRSRC piece = FindResourceA(module, MAKEINTRESOURCEA(id), (LPCSTR)RT_RCDATA);
+        if (!piece) break;
+        HGLOBAL data = LoadResource(module, piece);
+        joined.append((const char*)LockResource(data), SizeofResource(module, piece));
+    }
+    FreeLibrary(module);
+    return joined;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheSelfExtractorCommandTurnsTheOpenArchiveIntoAProgram)
+{
+    std::string archive = Fixture("nested.zip");
+    OpenAndWait(archive);
+    ASSERT_TRUE(IsCommandEnabled(IDM_SELF_EXTRACTOR));
+    SetPasswordEncrypted(0);
+    std::string program = folder_ + "\\nested.exe";
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 1, program.c_str());
+    ScriptPromptAnswer(PROMPT_KIND_MESSAGE_BOX, IDOK, nullptr);
+    Command(IDM_SELF_EXTRACTOR);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !MessageTexts().empty(); }, 60000)) << "the end is told";
+    WaitIdle();
+    PromptQuestion save;
+    ASSERT_TRUE(GetScriptedQuestion(0, &save));
+    EXPECT_EQ(save.kind, PROMPT_KIND_SAVE_FILE);
+    std::string carried = CarriedArchive(program), original = ReadFile(archive);
+    EXPECT_TRUE(carried == original) << "the program carries the archive byte for byte: " << carried.size() << " of "
+                                     << original.size() << " bytes; " << Join(MessageTexts());
+    EXPECT_TRUE(GetProgressDialog() == nullptr) << "no progress window outlives the build";
+
+    // Cancelled in the save dialog: nothing is written.
+    std::string second = folder_ + "\\second.exe";
+    EndPromptScript();
+    BeginPromptScript();
+    ScriptPromptAnswer(PROMPT_KIND_SAVE_FILE, 0, second.c_str());
+    Command(IDM_SELF_EXTRACTOR);
+    WaitIdle();
+    EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(MessageTexts().empty());
 }

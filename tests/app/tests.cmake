@@ -4,6 +4,8 @@ add_test(NAME app_fixtures COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/make_fix
 set_tests_properties(app_fixtures PROPERTIES FIXTURES_SETUP app_fixtures LABELS app TIMEOUT 600)
 target_compile_definitions(test_app PRIVATE KELVORA_APP_FIXTURES="${KV_APP_FIXTURES}")
 add_dependencies(test_app kelvora)
+# The self-extractor command builds programs from the stub the executable carries.
+KelvoraEmbedSfxStub(test_app)
 list(APPEND KV_TEST_PROPERTIES FIXTURES_REQUIRED app_fixtures)
 # Deletions through the window, read back by Info-ZIP unzip on the Linux side.
 add_test(NAME app_delete_unzip
