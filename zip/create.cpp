@@ -2,6 +2,7 @@
 // (see create.h). The folder walk lives in collect.cpp, the starters in createstart.cpp, the
 // merge into the views in mergeview.cpp.
 #include "zip/create.h"
+#include "zip/zipnames.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -166,6 +167,19 @@ int Cancelled(const ZipCreateOptions* o, int silentWriter)
     return IsCreationCancelled(o);
 }
 
+// Opens a new entry under an ANSI name: plain ASCII names are stored as they are, any other as
+// UTF-8 with the UTF-8 flag, so that other tools on other code pages read the same name.
+int OpenNamedEntryInZip(zipFile zf, const char* name, const zip_fileinfo* zfi, int method, int level,
+                        const char* password, uLong crc, int zip64)
+{
+    std::string stored;
+    uint16_t flagBits = 0;
+    if (!EncodeZipNameForWriting(name, &stored, &flagBits)) return ZIP_PARAMERROR;
+    return zipOpenNewFileInZip4_64(zf, stored.c_str(), zfi, nullptr, 0, nullptr, 0, nullptr, method, level, 0,
+                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, password, crc, 0,
+                                   flagBits, zip64);
+}
+
 // Writes one empty directory entry. 1 written (or already there), 0 write failure.
 int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong dosDate, int level, const char* who)
 {
@@ -175,8 +189,7 @@ int WriteDirectoryEntry(ZipCreateOptions* o, zipFile zf, const char* name, uLong
     zfi.dosDate = dosDate;
     // A directory entry has no data: stored, it needs no deflate stream (and no 256 KiB of
     // compressor state per folder).
-    int err = zipOpenNewFileInZip3_64(zf, name, &zfi, nullptr, 0, nullptr, 0, nullptr, 0, level, 0, -MAX_WBITS,
-                                      DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0);
+    int err = OpenNamedEntryInZip(zf, name, &zfi, 0, level, nullptr, 0, 0);
     if (err == ZIP_OK) err = zipCloseFileInZip(zf);
     if (err != ZIP_OK) {
         LogPrint(-1, GApp.verbose, "%s: error in closing %s in the zipfile", who, name);
@@ -348,8 +361,7 @@ int WriteFileList(List* files, ZipCreateOptions* o, zipFile zf, int64_t step, in
             zip_fileinfo zfi = {};
             zfi.dosDate = dosDate;
             int zip64 = (uint64_t)size >= kZip64Size ? 1 : 0;
-            int err = zipOpenNewFileInZip3_64(zf, name, &zfi, nullptr, 0, nullptr, 0, nullptr, method, level, 0,
-                                              -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, password, crc, zip64);
+            int err = OpenNamedEntryInZip(zf, name, &zfi, method, level, password, crc, zip64);
             if (err != ZIP_OK) {
                 LogPrint(-1, GApp.verbose, "%s: error in opening %s in zipfile", who, name);
                 fclose(in);

@@ -1,5 +1,6 @@
 // Extraction of ZIP entries (see extract.h).
 #include "zip/extract.h"
+#include "zip/zipnames.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -156,30 +157,59 @@ void SetFileTimeFromDos(HANDLE file, uLong dosDate)
 }
 
 // The output file as fopen "wb" makes it, as a handle: the time is set on it after the data
-// is known to be good, without opening the file a second time.
-HANDLE CreateOutputFile(const char* path)
+// is known to be good, without opening the file a second time. Wide names: a member keeps its
+// true name even where the ANSI code page cannot spell it.
+HANDLE CreateOutputFile(const std::wstring& path)
 {
-    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The same, only when no file of that name exists yet.
-HANDLE CreateNewOutputFile(const char* path)
+HANDLE CreateNewOutputFile(const std::wstring& path)
 {
-    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // An existing file that opens for reading; the cheap attribute query spares the open for the
 // usual case of a new file.
-int ExistingReadableFile(const char* path)
+int ExistingReadableFile(const std::wstring& path)
 {
-    DWORD attr = GetFileAttributesA(path);
+    DWORD attr = GetFileAttributesW(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    FILE* existing = fopen(path, "rb");
-    if (!existing) return 0;
-    fclose(existing);
+    HANDLE existing = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(existing);
     return 1;
+}
+
+// Creates a folder and its missing parents under wide names. 1 when the folder exists after.
+int CreateFolderWithParentsW(const std::wstring& folder)
+{
+    if (folder.empty()) return 0;
+    std::wstring path(folder);
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    DWORD attr = GetFileAttributesW(path.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES) return (attr & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    size_t start = 0;
+    if (path.size() >= 2 && path[1] == L':') start = 3;
+    else if (path.compare(0, 2, L"\\\\") == 0) {
+        size_t server = path.find(L'\\', 2);
+        size_t share = server == std::wstring::npos ? std::wstring::npos : path.find(L'\\', server + 1);
+        start = share == std::wstring::npos ? path.size() : share + 1;
+    }
+    for (size_t pos = path.find(L'\\', start); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+        std::wstring part = path.substr(0, pos);
+        if (!part.empty() && GetFileAttributesW(part.c_str()) == INVALID_FILE_ATTRIBUTES)
+            CreateDirectoryW(part.c_str(), nullptr);
+    }
+    CreateDirectoryW(path.c_str(), nullptr);
+    attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void StoreThroughput(int64_t done)
@@ -288,14 +318,27 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
     char fullPath[MAX_PATH + 260];
     snprintf(fullPath, sizeof fullPath, "%s\\%s", ctx->targetFolder, outName);
     ToBackslashes(fullPath);
+    // The file is made under the member's true name; fullPath is what the user is shown.
+    std::wstring widePath = AnsiToWide(ctx->targetFolder);
+    {
+        std::wstring member = ctx->trueName ? std::wstring(ctx->trueName) : AnsiToWide(name);
+        if (ctx->withoutPath) {
+            size_t cut = member.find_last_of(L"/\\");
+            if (cut != std::wstring::npos) member = member.substr(cut + 1);
+        }
+        widePath += L"\\";
+        widePath += member;
+        for (wchar_t& c : widePath)
+            if (c == L'/') c = L'\\';
+    }
 
     // Asking the system to make a new file answers "does it exist?" in the same call: under
     // Wine every file-system call is a round trip, and most extracted files are new.
     HANDLE out = INVALID_HANDLE_VALUE;
     if ((ctx->overwriteMode == 1 || ctx->overwriteMode == 3) && !directory) {
-        out = CreateNewOutputFile(fullPath);
+        out = CreateNewOutputFile(widePath);
         DWORD error = out == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && ExistingReadableFile(fullPath)) {
+        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && ExistingReadableFile(widePath)) {
             int answer = OVERWRITE_SKIP;
             if (ctx->overwriteMode == 1) {
                 OverwriteFacts facts;
@@ -328,7 +371,9 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
         CopyText(folder, sizeof folder, fullPath);
         size_t len = strlen(folder);
         while (len > 0 && folder[len - 1] == '\\') folder[--len] = '\0';
-        if (!CreateFolderWithParents(folder)) {
+        std::wstring wideFolder = widePath;
+        while (!wideFolder.empty() && wideFolder.back() == L'\\') wideFolder.pop_back();
+        if (!CreateFolderWithParentsW(wideFolder)) {
             LogPrint(kLogError, GApp.verbose, "%s %d cannot create directory %s - # %d\n", kSource, __LINE__, folder,
                      (int)GetLastError());
             ctx->failed++;
@@ -340,22 +385,24 @@ int do_write_currentfile(ExtractionContext* ctx, const unz_file_info64* info, co
         return UnzResultFromLibrary(unzCloseCurrentFile(uf));
     }
 
-    if (out == INVALID_HANDLE_VALUE) out = CreateOutputFile(fullPath);
+    if (out == INVALID_HANDLE_VALUE) out = CreateOutputFile(widePath);
     if (out == INVALID_HANDLE_VALUE) {
         char parent[sizeof fullPath];
         CopyText(parent, sizeof parent, fullPath);
         char* cut = strrchr(parent, '\\');
         if (cut) *cut = '\0';
+        size_t wideCut = widePath.find_last_of(L'\\');
+        std::wstring wideParent = wideCut == std::wstring::npos ? std::wstring() : widePath.substr(0, wideCut);
         if (!ctx->withoutPath && strpbrk(outName, "/\\")) {
-            CreateFolderWithParents(parent);
-            out = CreateOutputFile(fullPath);
+            CreateFolderWithParentsW(wideParent);
+            out = CreateOutputFile(widePath);
         }
         if (out == INVALID_HANDLE_VALUE && cut) {
             LogPrint(-1, GApp.verbose,
                      "zipfile is not ok: parent directory \"%s\" is not available so we will try to create it for you",
                      parent);
-            CreateFolderWithParents(parent);
-            out = CreateOutputFile(fullPath);
+            CreateFolderWithParentsW(wideParent);
+            out = CreateOutputFile(widePath);
         }
     }
     if (out == INVALID_HANDLE_VALUE) {
@@ -471,7 +518,8 @@ int UnZipWorkThread(ExtractionContext* ctx)
     for (uint64_t i = 0; i < gi.number_entry && !IsCanceledByUser();) {
         unz_file_info64 info;
         char name[256];
-        if (ZipGetCurrentEntryInfo(uf, &info, name, sizeof name) != UNZ_R_OK) break;
+        std::wstring trueName;
+        if (ZipGetCurrentEntryNames(uf, &info, name, sizeof name, &trueName, nullptr) != UNZ_R_OK) break;
         const char* base = ZipBaseName(name);
         bool chosen = true;
         if (!ctx->extractAll) {
@@ -497,7 +545,9 @@ int UnZipWorkThread(ExtractionContext* ctx)
                 if (!GZipHooks.addToHistoryItem || !GZipHooks.addToHistoryItem(name))
                     LogPrint(kLogInfo, GApp.verbose, "EXTRACT_HISTORY_ITEM is null - cannot add");
             }
+            ctx->trueName = trueName.c_str();
             int written = do_write_currentfile(ctx, &info, name, base);
+            ctx->trueName = nullptr;
             if (written == EXTRACT_CANCELLED) {
                 LogPrint(kLogInfo, GApp.verbose, "UnZipWorkThread: user cancelled operation (option dialog)");
                 break;
@@ -1174,7 +1224,7 @@ unzFile OpenArchiveAtMember(const char* who, const char* member)
         LogPrint(kLogError, GApp.verbose, "%s failure - cannot open file %s\n", who, GApp.currentArchive);
         return nullptr;
     }
-    if (unzLocateFile(uf, member, 1) != UNZ_OK) {
+    if (ZipLocateEntryByName(uf, member) != UNZ_R_OK) {
         LogPrint(kLogError, GApp.verbose, "%s CompletePath %s not found", who, member);
         unzClose(uf);
         return nullptr;

@@ -68,6 +68,8 @@ struct ExtractionContext {
     // message box at the end unless silent.
     ExtractionReportFn report;
     void* reportData;
+    // The true (wide) name of the entry being written, when it is known; null: the ANSI name.
+    const wchar_t* trueName;
 };
 
 // Zeroes a context and sets overwrite mode 1.

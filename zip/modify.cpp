@@ -7,6 +7,7 @@
 // that keeps every field (flags, versions, extra fields, descriptors, any compression method)
 // as it was and costs one read and one write per byte, no checksum and no recompression.
 #include "zip/modify.h"
+#include "zip/zipnames.h"
 
 #include <minizip/unzip.h>
 #include <zlib.h>
@@ -432,11 +433,18 @@ const char* SkipKeyPrefix(const char* s)
     return s;
 }
 
-// The name a stored name is compared as: OEM converted to ANSI when asked.
-void ComparisonName(const char* stored, int oem, char* out, size_t outSize)
+// The name an entry is shown as: decoded as its maker wrote it, in the ANSI code page.
+void DecodedName(const CentralRecord& r, char* out, size_t outSize, int* exact)
 {
-    CopyBounded(out, outSize, stored);
-    if (oem) OemToCharBuffA(stored, out, (DWORD)strlen(out));
+    DecodeZipNameAnsi(r.name, r.nameLen, r.flag, r.extra, r.extraLen, out, outSize, exact);
+}
+
+// The name an entry is compared as: the decoded name the keys are made of (first pass), or the
+// stored bytes as they are (second pass, for archives whose names match as stored).
+void ComparisonName(const CentralRecord& r, int decoded, char* out, size_t outSize)
+{
+    if (decoded) DecodedName(r, out, outSize, nullptr);
+    else CopyBounded(out, outSize, std::string(r.name, r.nameLen).c_str());
 }
 
 // Collision key: names compare as the lookups do (case-insensitive, either separator).
@@ -448,6 +456,46 @@ std::string CollisionKey(const char* name)
         else if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
     }
     return k;
+}
+
+// Comparison names (lower-cased, either separator) that stand for members with different
+// stored names: "Ελ.txt" and "Ζη.txt" both read "??.txt" in a Western ANSI code page, and long
+// names cut to the keys' length may meet too.
+struct NameUse {
+    std::string stored;  // the first stored name met
+    int distinct;        // another stored name compares the same
+    int inexact;         // one of them is not shown whole and exactly
+};
+typedef std::unordered_map<std::string, NameUse> AmbiguousNames;
+
+void CollectAmbiguousNames(const CentralDirectory& dir, int decoded, AmbiguousNames* names)
+{
+    size_t pos = 0;
+    while (pos < dir.bytes.size()) {
+        CentralRecord r;
+        size_t next = ParseCentralRecord(dir.bytes, pos, &r);
+        if (!next) break;
+        pos = next;
+        std::string stored(r.name, r.nameLen);
+        if (IsZipDirectoryName(stored.c_str())) continue;
+        char compare[260];
+        int exact = r.nameLen < sizeof compare;
+        if (decoded) DecodedName(r, compare, sizeof compare, &exact);
+        else ComparisonName(r, 0, compare, sizeof compare);
+        auto ins = names->emplace(CollisionKey(compare), NameUse{stored, 0, !exact});
+        if (ins.second) continue;
+        // Two entries of the very same stored name are one member given twice: not ambiguous;
+        // names that differ only in ASCII case are told apart as before.
+        if (ins.first->second.stored != stored) ins.first->second.distinct = 1;
+        if (!exact) ins.first->second.inexact = 1;
+    }
+}
+
+int IsAmbiguousName(const AmbiguousNames& names, const char* compareName, const CentralRecord& r)
+{
+    if (IsZipDirectoryName(std::string(r.name, r.nameLen).c_str())) return 0;
+    auto it = names.find(CollisionKey(compareName));
+    return it != names.end() && it->second.distinct && it->second.inexact;
 }
 
 // ---- one rewrite ----
@@ -531,9 +579,10 @@ int DecideDeleteFiles(Rewrite* rw, const char* compareName, const char*, char*, 
     return FindInRBSet(rw->rbset, compareName, nullptr, 0) ? DROP : KEEP;
 }
 
-int DecideReplaceContent(Rewrite* rw, const char*, const char* stored, char*, size_t)
+int DecideReplaceContent(Rewrite* rw, const char* compareName, const char*, char*, size_t)
 {
-    return strcmp(stored, rw->addName) == 0 ? DROP : KEEP;
+    // The viewer names the entry as the list shows it: the decoded name.
+    return strcmp(compareName, rw->addName) == 0 ? DROP : KEEP;
 }
 
 void ShowDeleteProgress(Rewrite* rw, const char* name)
@@ -580,15 +629,6 @@ int RecordWrittenName(Rewrite* rw, const char* name, int isNewName)
     // Name the new name in the message: that is what the user asked for.
     CopyBounded(rw->out->collision, sizeof rw->out->collision, isNewName ? name : earlier.name.c_str());
     return 0;
-}
-
-// The flags a renamed entry is written with: the UTF-8 mark (bit 11) stays when the new name
-// is UTF-8 (a name made from the old one is), not when it was typed in the ANSI code page.
-uint16_t FlagForName(uint16_t flag, const char* name, size_t len)
-{
-    if (!(flag & 0x0800) || len == 0) return flag;
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, (int)len, nullptr, 0) > 0) return flag;
-    return (uint16_t)(flag & ~0x0800);
 }
 
 // The data descriptor that follows an entry flagged with bit 3: copied as it is when it is
@@ -640,9 +680,13 @@ int CopyEntry(Rewrite* rw, InputFile* in, OutputFile* out, const CentralDirector
     std::string header((const char*)p, headerLen);
     const unsigned char* localExtra = (const unsigned char*)header.data() + 30 + nameLen;
     int zip64 = HasZip64Field(localExtra, extraLen) || r.compressed >= kMax32 || r.uncompressed >= kMax32;
-    const char* outName = newName ? newName : r.name;
-    size_t outNameLen = newName ? strlen(newName) : r.nameLen;
-    uint16_t flag = newName ? FlagForName(r.flag, newName, outNameLen) : r.flag;
+    // A kept entry keeps its name bytes and flags; a new name is stored as new members are.
+    std::string encoded;
+    uint16_t nameBits = 0;
+    if (newName) EncodeZipNameForWriting(newName, &encoded, &nameBits);
+    const char* outName = newName ? encoded.c_str() : r.name;
+    size_t outNameLen = newName ? encoded.size() : r.nameLen;
+    uint16_t flag = newName ? (uint16_t)((r.flag & ~ZIP_FLAG_UTF8) | nameBits) : r.flag;
 
     uint64_t offset = out->pos;
     int ok;
@@ -750,8 +794,12 @@ int WriteAddedEntry(Rewrite* rw, OutputFile* out, std::string* cd)
     r.crc = (uint32_t)crc;
     r.compressed = packed.size();
     r.uncompressed = rw->addSize;
-    r.name = rw->addName;
-    r.nameLen = strlen(rw->addName);
+    std::string addStored;
+    uint16_t nameBits = 0;
+    EncodeZipNameForWriting(rw->addName, &addStored, &nameBits);
+    r.flag |= nameBits;
+    r.name = addStored.c_str();
+    r.nameLen = addStored.size();
     r.extra = (const unsigned char*)"";
     r.comment = "";
     int zip64 = r.compressed >= kMax32 || r.uncompressed >= kMax32;
@@ -999,6 +1047,11 @@ int RunRewrite(Rewrite* rw)
     int walkOk = LoadCentralDirectory(&in, &dir);
     if (!walkOk) LogPrint(kLogError, GApp.verbose, "%s%serror %d", op, sep, UNZ_BADZIPFILE);
 
+    // Names that several different members are compared as (see IsAmbiguousName).
+    AmbiguousNames ambiguous;
+    if (walkOk) CollectAmbiguousNames(dir, rw->oem, &ambiguous);
+    int ambiguousHit = 0;
+
     // The walk: a decision for every entry.
     std::vector<PlannedCopy> plan;
     int didWork = rw->addName != nullptr;
@@ -1020,10 +1073,22 @@ int RunRewrite(Rewrite* rw)
         char stored[260];
         CopyBounded(stored, sizeof stored, fullName.c_str());
         char compareName[260];
-        ComparisonName(stored, rw->oem, compareName, sizeof compareName);
+        ComparisonName(r, rw->oem, compareName, sizeof compareName);
+        char shownName[260];
+        DecodedName(r, shownName, sizeof shownName, nullptr);
         char newName[260] = "";
         int decision = rw->decide(rw, compareName, stored, newName, sizeof newName);
         int isDirectory = IsZipDirectoryName(fullName.c_str());
+        if (decision != KEEP && IsAmbiguousName(ambiguous, compareName, r)) {
+            // Two members look alike in the ANSI code page: acting on one of them by that name
+            // could hit the other, so nothing is changed.
+            CopyBounded(out->collision, sizeof out->collision, compareName);
+            ReplaceChar(out->collision, '\\', '/');
+            LogPrint(kLogError, GApp.verbose, "%s%sthe name %s stands for several members - nothing changed", op, sep,
+                     out->collision);
+            ambiguousHit = 1;
+            break;
+        }
         if (decision == DROP) {
             if (!isDirectory) {
                 rw->dropFiles += 1;
@@ -1068,13 +1133,13 @@ int RunRewrite(Rewrite* rw)
         if (isDirectory) {
             // Two entries of one folder are one folder: a folder moved onto an existing one
             // keeps the entry that is there.
-            std::string key = CollisionKey(copy.newName.empty() ? fullName.c_str() : copy.newName.c_str());
+            std::string key = CollisionKey(copy.newName.empty() ? shownName : copy.newName.c_str());
             if (rw->folderNames.count(key)) continue;
             rw->folderNames.insert(key);
             plan.push_back(std::move(copy));
             continue;
         }
-        if (!RecordWrittenName(rw, copy.newName.empty() ? fullName.c_str() : copy.newName.c_str(),
+        if (!RecordWrittenName(rw, copy.newName.empty() ? shownName : copy.newName.c_str(),
                                !copy.newName.empty())) {
             LogPrint(kLogError, GApp.verbose, "%s%sthe name %s is given twice - nothing changed", op, sep,
                      out->collision);
@@ -1096,7 +1161,8 @@ int RunRewrite(Rewrite* rw)
         GApp.listTotals.uncompressed -= rw->dropUncompressed;
         return REWRITE_DONE;
     }
-    out->walkFailed = !walkOk && !collided;
+    out->walkFailed = !walkOk && !collided && !ambiguousHit;
+    if (ambiguousHit) return finish(REWRITE_AMBIGUOUS_NAME);
     if (collided) return finish(REWRITE_NAME_COLLISION);
     if (!walkOk || !didWork) return finish(REWRITE_NOT_REPLACED);
 
@@ -1263,7 +1329,7 @@ int ReplaceZipEntryContent(const char* archivePath, const char* entryName, const
 {
     if (!entryName || !*entryName || IsZipDirectoryName(entryName) || (!data && size)) return REWRITE_NOT_REPLACED;
     Rewrite rw;
-    InitRewrite(&rw, "HandleChangeFileContentThread", ": ", archivePath, 0, 0, outcome);
+    InitRewrite(&rw, "HandleChangeFileContentThread", ": ", archivePath, 0, 1, outcome);
     rw.decide = DecideReplaceContent;
     rw.addName = entryName;
     rw.addData = data ? data : "";

@@ -33,6 +33,8 @@ enum {
                                   // archive is unchanged and the new one is kept as "<archive>.tmp"
     REWRITE_NAME_COLLISION = -8,  // a new name equals another entry's name: nothing changed
     REWRITE_READ_ONLY = -9,       // the archive file is read-only: refused, nothing touched
+    REWRITE_AMBIGUOUS_NAME = -10, // a chosen name stands for several members that differ only in
+                                  // characters the ANSI code page cannot show: nothing changed
 };
 
 // What one rewrite did; every operation takes an optional pointer to one (may be null).

@@ -164,6 +164,11 @@ int ReportRewriteFailure(int result, const char* archivePath, const RewriteOutco
         char exists[260];
         ExistsAlreadyText(exists, sizeof exists);
         snprintf(text, sizeof text, "%s \"%s\" %s", GetMessageText(14), outcome ? outcome->collision : "", exists);
+    } else if (result == REWRITE_AMBIGUOUS_NAME) {
+        snprintf(text, sizeof text,
+                 "%s\n\"%s\" stands for several members whose names differ only in characters this system's "
+                 "code page cannot show: the archive was not changed.",
+                 archivePath ? archivePath : "", outcome ? outcome->collision : "");
     } else {
         return 0;
     }

@@ -1,6 +1,7 @@
 // The ZIP access layer over minizip (see ziphelper.h).
 #include "zip/ziphelper.h"
 #include "zip/repair.h"
+#include "zip/zipnames.h"
 
 #include <commdlg.h>
 #include <zlib.h>
@@ -320,20 +321,74 @@ int ZipGoToFirstEntry(unzFile uf)
     return unzGoToFirstFile(uf);
 }
 
-int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize)
+int ZipGetCurrentEntryStored(unzFile uf, unz_file_info64* info, std::string* stored, std::string* extra)
+{
+    unz_file_info64 local;
+    if (!info) info = &local;
+    // One call for the usual entry; a second only for names or fields beyond the first room.
+    char name[1024];
+    char field[1024];
+    int rc = unzGetCurrentFileInfo64(uf, info, name, sizeof name, field, sizeof field, nullptr, 0);
+    if (rc != UNZ_OK) {
+        if (stored) stored->clear();
+        if (extra) extra->clear();
+        return UnzResultFromLibrary(rc);
+    }
+    if (info->size_filename <= sizeof name && info->size_file_extra <= sizeof field) {
+        if (stored) stored->assign(name, (size_t)info->size_filename);
+        if (extra) extra->assign(field, (size_t)info->size_file_extra);
+        return UNZ_R_OK;
+    }
+    std::string bigName((size_t)info->size_filename, '\0');
+    std::string bigExtra((size_t)info->size_file_extra, '\0');
+    rc = unzGetCurrentFileInfo64(uf, info, bigName.empty() ? nullptr : &bigName[0], (uLong)bigName.size(),
+                                 bigExtra.empty() ? nullptr : &bigExtra[0], (uLong)bigExtra.size(), nullptr, 0);
+    if (stored) stored->swap(bigName);
+    if (extra) extra->swap(bigExtra);
+    return UnzResultFromLibrary(rc);
+}
+
+int ZipGetCurrentEntryNames(unzFile uf, unz_file_info64* info, char* name, size_t nameSize, std::wstring* wide,
+                            int* exact)
 {
     unz_file_info64 local;
     if (!info) info = &local;
     if (name && nameSize) name[0] = '\0';
-    // minizip leaves a cut name unterminated: give it one byte less and terminate ourselves.
-    uLong room = (name && nameSize > 1) ? (uLong)(nameSize - 1) : 0;
-    int rc = unzGetCurrentFileInfo64(uf, info, room ? name : nullptr, room, nullptr, 0, nullptr, 0);
-    if (name && nameSize) {
-        size_t len = rc == UNZ_OK ? (size_t)info->size_filename : 0;
-        if (len > nameSize - 1) len = nameSize - 1;
-        name[len] = '\0';
+    if (wide) wide->clear();
+    std::string stored, extra;
+    int rc = ZipGetCurrentEntryStored(uf, info, &stored, &extra);
+    if (rc != UNZ_R_OK) return rc;
+    std::wstring decoded;
+    DecodeZipNameWide(stored.data(), stored.size(), (uint16_t)info->flag, (const unsigned char*)extra.data(),
+                      extra.size(), &decoded);
+    int whole = 1;
+    if (name && nameSize) whole = WideToAnsiName(decoded, name, nameSize);
+    if (exact) *exact = whole;
+    if (wide) wide->swap(decoded);
+    return rc;
+}
+
+int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize)
+{
+    if (!name || !nameSize) {
+        unz_file_info64 local;
+        if (!info) info = &local;
+        return UnzResultFromLibrary(unzGetCurrentFileInfo64(uf, info, nullptr, 0, nullptr, 0, nullptr, 0));
     }
-    return UnzResultFromLibrary(rc);
+    return ZipGetCurrentEntryNames(uf, info, name, nameSize, nullptr, nullptr);
+}
+
+int ZipLocateEntryByName(unzFile uf, const char* name)
+{
+    if (!uf || !name) return UNZ_R_PARAM;
+    int rc = ZipGoToFirstEntry(uf);
+    while (rc == UNZ_OK) {
+        char shown[260];
+        if (ZipGetCurrentEntryInfo(uf, nullptr, shown, sizeof shown) != UNZ_R_OK) return UNZ_R_BADZIP;
+        if (strcmp(shown, name) == 0) return UNZ_R_OK;
+        rc = unzGoToNextFile(uf);
+    }
+    return rc == UNZ_END_OF_LIST_OF_FILE ? UNZ_R_END_OF_LIST : UnzResultFromLibrary(rc);
 }
 
 int IsZipDirectoryName(const char* name)

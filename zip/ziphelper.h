@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include <minizip/unzip.h>
 
@@ -57,9 +58,20 @@ unzFile MyWaitunzOpen2_64(const char* path, int waitMs);
 // error) for an archive without entries, where unzGoToFirstFile would report a damaged one.
 int ZipGoToFirstEntry(unzFile uf);
 
-// Reads the current entry's information; the name is always NUL-terminated within nameSize
-// (longer names are cut). Returns the UnzResult of the information call.
+// Reads the current entry's information with its name decoded as its maker wrote it (UTF-8
+// flag, Unicode path field, unmarked UTF-8 or the OEM code page; zip/zipnames.h) and converted
+// to the ANSI code page ('?' for characters it cannot hold). The name is always NUL-terminated
+// within nameSize (longer names are cut). Returns the UnzResult of the information call.
 int ZipGetCurrentEntryInfo(unzFile uf, unz_file_info64* info, char* name, size_t nameSize);
+// The same, also giving the true name as wide text (wide may be null) and whether the ANSI
+// text holds it whole and exactly (exact may be null).
+int ZipGetCurrentEntryNames(unzFile uf, unz_file_info64* info, char* name, size_t nameSize, std::wstring* wide,
+                            int* exact);
+// The current entry's name and central extra field as stored, byte for byte (either may be null).
+int ZipGetCurrentEntryStored(unzFile uf, unz_file_info64* info, std::string* stored, std::string* extra);
+// Puts the reader on the first entry whose ANSI name (as ZipGetCurrentEntryInfo gives it)
+// equals name exactly: 0 found, 1 when no entry has it, another UnzResult on a damaged archive.
+int ZipLocateEntryByName(unzFile uf, const char* name);
 // 1 when the entry name denotes a directory entry (nothing after its last '/' or '\').
 int IsZipDirectoryName(const char* name);
 // The part of name after its last '/' or '\' (the whole name when it has none); never null.

@@ -2,6 +2,7 @@
 // refused names, damaged data, unsupported methods and files that are no archives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -22,6 +23,8 @@
 #include "zip/extract.h"
 #include "zip/listing.h"
 #include "zip/ziphelper.h"
+#include "zip/zipnames.h"
+#include <zlib.h>
 #include "ziptestsupport.h"
 
 namespace {
@@ -610,4 +613,126 @@ TEST(ZipExtract, TheRecordOfOperationsDrivesEveryRoad)
     }
     DestroyKeyTrees();
     SetCompressionMethod(previous);
+}
+
+namespace {
+
+// Every file below folder (wide names), relative with '/' separators, as UTF-8.
+void CollectWideFiles(const std::wstring& folder, const std::wstring& prefix, std::vector<std::string>* out)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) CollectWideFiles(folder + L"\\" + name, prefix + name + L"/", out);
+        else out->push_back(WideToUtf8(prefix + name));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+void RemoveWideTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = folder + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveWideTree(path);
+            else DeleteFileW(path.c_str());
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+TEST(ZipExtract, FilesAreWrittenUnderTheirTrueNames)
+{
+    // The names each maker meant (UTF-8 here); Greek cannot be spelt in the ANSI code page.
+    struct {
+        const char* archive;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"py_utf8_names.zip",
+         {"Gr\xc3\xbc\xc3\x9f" "e/\xc3\x9c" "bersicht.txt", "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac.txt",
+          "\xce\x96\xce\xb7\xcf\x84\xce\xac.txt", "gr\xc3\xbc\xc3\x9f" "e.txt"}},
+        {"infozip_utf8_names.zip",
+         {"Gr\xc3\xbc\xc3\x9f" "e/\xc3\x9c" "bersicht.txt", "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac.txt", "plain.txt"}},
+        {"7z_utf8_names.zip",
+         {"Gr\xc3\xbc\xc3\x9f" "e/\xc3\x9c" "bersicht.txt", "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac.txt", "plain.txt"}},
+        {"py_cp437_raw.zip", {"filename_with_\xc3\xa6o\xc3\xa5.txt", "\xc3\x84pfel/\xc3\x96l.txt"}},
+        {"py_unicode_field.zip", {"Gr\xc3\xbc\xc3\x9f" "e.txt", "renamed.txt"}},
+    };
+    for (const auto& c : cases) {
+        Sandbox box("x_names");
+        ExtractRun run;
+        ExtractAll(c.archive, box.target, &run);
+        EXPECT_EQ(EXTRACT_DONE, run.result) << c.archive;
+        EXPECT_EQ((int64_t)c.names.size(), run.ctx.written) << c.archive;
+        std::vector<std::string> found;
+        std::wstring target = AnsiToWide(box.target.c_str());
+        CollectWideFiles(target, L"", &found);
+        std::vector<std::string> want = c.names;
+        std::sort(found.begin(), found.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(want, found) << c.archive;
+        RemoveWideTree(target);
+    }
+}
+
+TEST(ZipNames, StoredNamesDecodeByTheirMarks)
+{
+    std::string field = std::string("\x75\x70\x0e\x00\x01", 5);
+    const char stored[] = "Gruesse.txt";
+    uint32_t crc = (uint32_t)crc32(0L, (const Bytef*)stored, 11);
+    for (int i = 0; i < 4; ++i) field += (char)((crc >> (8 * i)) & 0xff);
+    field += "Gr\xc3\xbc\xc3\x9f" "e.txt";
+    field[2] = (char)(field.size() - 4);
+    struct {
+        const char* what;
+        std::string stored;
+        uint16_t flag;
+        std::string extra;
+        const wchar_t* want;
+        int encoding;
+    } cases[] = {
+        {"ascii", "docs/a.txt", 0, "", L"docs/a.txt", ZIPNAME_ASCII},
+        {"flagged utf-8", "Gr\xc3\xbc\xc3\x9f" "e.txt", ZIP_FLAG_UTF8, "", L"Gr\u00fc\u00dfe.txt", ZIPNAME_UTF8_FLAG},
+        {"unflagged utf-8", "\xce\x95\xce\xbb.txt", 0, "", L"\u0395\u03bb.txt", ZIPNAME_UTF8_GUESSED},
+        {"cp437", "Gr\x81\xe1" "e.txt", 0, "", L"Gr\u00fc\u00dfe.txt", ZIPNAME_OEM},
+        {"flag on bytes that are no utf-8", "\x84rger.txt", ZIP_FLAG_UTF8, "", L"\u00e4rger.txt", ZIPNAME_OEM},
+        {"unicode path field", stored, 0, field, L"Gr\u00fc\u00dfe.txt", ZIPNAME_UNICODE_FIELD},
+        {"stale unicode path field", "other.txt", 0, field, L"other.txt", ZIPNAME_ASCII},
+        {"cut field", stored, 0, field.substr(0, 8), L"Gruesse.txt", ZIPNAME_ASCII},
+        {"overlong utf-8 is no utf-8", "\xc0\xaf.txt", 0, "", L"\u2514\u00bb.txt", ZIPNAME_OEM},
+    };
+    for (const auto& c : cases) {
+        std::wstring wide;
+        int encoding = DecodeZipNameWide(c.stored.data(), c.stored.size(), c.flag,
+                                         (const unsigned char*)c.extra.data(), c.extra.size(), &wide);
+        EXPECT_EQ(c.encoding, encoding) << c.what;
+        EXPECT_TRUE(wide == c.want) << c.what << ": " << WideToUtf8(wide);
+    }
+    // ANSI text: '?' for what the code page cannot hold, never a look-alike letter.
+    char ansi[260];
+    EXPECT_EQ(0, WideToAnsiName(L"\u0100bc.txt", ansi, sizeof ansi));
+    EXPECT_STREQ("?bc.txt", ansi);
+    EXPECT_EQ(1, WideToAnsiName(L"Gr\u00fc\u00dfe.txt", ansi, sizeof ansi));
+    EXPECT_STREQ("Gr\xfc\xdf" "e.txt", ansi);
+    EXPECT_EQ(0, WideToAnsiName(L"abcdef", ansi, 4));
+    EXPECT_STREQ("abc", ansi);
+    // Writing: ASCII as it is, anything else UTF-8 with the flag.
+    std::string out;
+    uint16_t bits = 99;
+    EncodeZipNameForWriting("docs/a.txt", &out, &bits);
+    EXPECT_EQ("docs/a.txt", out);
+    EXPECT_EQ(0, bits);
+    EncodeZipNameForWriting("Gr\xfc\xdf" "e/\xdc" "bersicht.txt", &out, &bits);
+    EXPECT_EQ("Gr\xc3\xbc\xc3\x9f" "e/\xc3\x9c" "bersicht.txt", out);
+    EXPECT_EQ(ZIP_FLAG_UTF8, bits);
 }

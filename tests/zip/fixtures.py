@@ -12,6 +12,7 @@ import os
 import struct
 import sys
 import zipfile
+import zlib
 
 FIXED = (2020, 1, 2, 3, 4, 6)
 
@@ -164,6 +165,66 @@ def raw_name(zi):
     return zi.orig_filename.encode("cp437")
 
 
+def unicode_path_field(extra, stored):
+    pos = 0
+    while pos + 4 <= len(extra):
+        fid, size = struct.unpack_from("<HH", extra, pos)
+        body = extra[pos + 4:pos + 4 + size]
+        if fid == 0x7075 and size >= 5 and body[0] == 1:
+            if struct.unpack_from("<I", body, 1)[0] == zlib.crc32(stored):
+                try:
+                    return body[5:].decode("utf-8")
+                except UnicodeDecodeError:
+                    return None
+            return None
+        pos += 4 + size
+    return None
+
+
+def true_name(zi):
+    """The name as its maker meant it: UTF-8 flag, Unicode path field, unmarked UTF-8, else CP437."""
+    stored = raw_name(zi)
+    if zi.flag_bits & 0x800:
+        return stored.decode("utf-8")
+    field = unicode_path_field(zi.extra, stored)
+    if field is not None:
+        return field
+    try:
+        return stored.decode("utf-8")
+    except UnicodeDecodeError:
+        return stored.decode("cp437")
+
+
+def shown_name(zi):
+    """What a Western Windows shows: the true name in CP1252, '?' for what it cannot hold."""
+    return true_name(zi).encode("cp1252", "replace")
+
+
+def names(out):
+    """Names the program must show as written: UTF-8 with the flag, CP437 bytes without it."""
+    with zipfile.ZipFile(os.path.join(out, "py_utf8_names.zip"), "w") as z:
+        for name, data in (("Gr\u00fc\u00dfe/\u00dcbersicht.txt", "overview\n"),
+                           ("\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.txt", "greek\n"),
+                           ("\u0396\u03b7\u03c4\u03ac.txt", "zeta\n"),
+                           ("gr\u00fc\u00dfe.txt", "search me\n")):
+            z.writestr(info(name, zipfile.ZIP_DEFLATED), data)
+    # The Info-ZIP Unicode path field: used when its checksum matches the stored name, ignored
+    # when it is stale (the entry was renamed by a tool that kept the old field).
+    with zipfile.ZipFile(os.path.join(out, "py_unicode_field.zip"), "w") as z:
+        for stored, field, crc_of in ((b"Gruesse.txt", "Gr\u00fc\u00dfe.txt", b"Gruesse.txt"),
+                                      (b"renamed.txt", "stale-\u00e4.txt", b"something else")):
+            zi = info(stored.decode("ascii"), zipfile.ZIP_DEFLATED)
+            text = field.encode("utf-8")
+            zi.extra = struct.pack("<HHBI", 0x7075, 5 + len(text), 1, zlib.crc32(crc_of)) + text
+            z.writestr(zi, "field\n")
+    # Raw CP437 bytes without the flag, as Windows' compressed folders write them.
+    with zipfile.ZipFile(os.path.join(out, "py_cp437_raw.zip"), "w") as z:
+        for name, data in (("filename_with_\u00e6o\u00e5.txt", "nordic\n"), ("\u00c4pfel/\u00d6l.txt", "oil\n")):
+            zi = info(name, zipfile.ZIP_DEFLATED, cls=OemInfo)
+            zi.create_system = 0
+            z.writestr(zi, data)
+
+
 def expect(path):
     lines = []
     files = comp = unc = 0
@@ -178,7 +239,7 @@ def expect(path):
             continue
         files += 1
         y, mo, d, h, mi, _ = zi.date_time
-        shown = name[:255].replace(b"\\", b"/")
+        shown = shown_name(zi)[:255].replace(b"\\", b"/")
         lines.append(b"%d\t%d\t%04d-%02d-%02d %02d:%02d\t%s\t%s\n" % (
             zi.file_size, zi.compress_size, y, mo, d, h, mi, b"E" if zi.flag_bits & 1 else b"-", shown))
     head = b"# files %d compressed %d uncompressed %d entries %d\n" % (files, comp, unc, len(infos))
@@ -193,7 +254,7 @@ def main():
         no_central_directory(sys.argv[2])
         return
     out = sys.argv[1]
-    for make in (many, big, oem, mixed, hostile, damaged, longname):
+    for make in (many, big, oem, mixed, hostile, damaged, longname, names):
         make(out)
 
 

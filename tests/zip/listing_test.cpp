@@ -69,6 +69,7 @@ TEST(ZipListing, RowsTotalsAndDatesMatchPythonsReading)
         "zip_stored.zip", "zip_deflated.zip", "zip_nodirs.zip", "zip_encrypted.zip", "zip_encrypted_flat.zip",
         "zip_onlydirs.zip", "py_oem_names.zip", "py_mixed_methods.zip", "py_zip64_big.zip", "7z_bzip2.zip",
         "7z_lzma.zip", "7z_aes.zip", "hostile.zip", "longname.zip", "badcrc_stored.zip", "overlong.zip",
+        "py_utf8_names.zip", "py_cp437_raw.zip", "py_unicode_field.zip", "infozip_utf8_names.zip", "7z_utf8_names.zip",
     };
     HooksReset hooks;
     ScopedPromptScript script;

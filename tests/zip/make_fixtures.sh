@@ -41,6 +41,16 @@ touch -t 201912312359.58 src/plain/hello.txt
 (cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -mm=LZMA ../../7z_lzma.zip hello.txt docs/readme.txt)
 (cd src/plain && "$SEVENZ" a -bso0 -bsp0 -tzip -psecret -mem=AES256 ../../7z_aes.zip hello.txt docs/readme.txt)
 
+# Names with umlauts and Greek letters from a UTF-8 system: Info-ZIP stores the UTF-8 bytes
+# (with its Unicode path field), 7-Zip stores them with the UTF-8 flag.
+mkdir -p "src/names/Grüße"
+printf 'overview\n' > "src/names/Grüße/Übersicht.txt"
+printf 'greek\n' > "src/names/Ελληνικά.txt"
+printf 'plain\n' > "src/names/plain.txt"
+find src/names -exec touch -h -t 202103040506.08 {} +
+(cd src/names && LC_ALL=C.UTF-8 zip -q -r ../../infozip_utf8_names.zip .)
+(cd src/names && LC_ALL=C.UTF-8 "$SEVENZ" a -bso0 -bsp0 -tzip ../../7z_utf8_names.zip .)
+
 # Python's zipfile: zip64, OEM names, mixed methods, hostile names, damaged data.
 python3 "$HERE/fixtures.py" "$OUT"
 

@@ -13,6 +13,7 @@
 #include "support/testsupport.h"
 #include "zip/modify.h"
 #include "zip/ziphelper.h"
+#include "zip/zipnames.h"
 
 namespace {
 
@@ -33,14 +34,32 @@ const Fixture kFixtures[] = {
 };
 const char* const kKindNames[] = {"delete", "deleteset", "rename", "move", "replace"};
 
-std::string FileEntryAt(const RawArchive& a, int index)
+const RawEntry* FileEntryAt(const RawArchive& a, int index)
 {
     int seen = 0;
     for (const RawEntry& e : a.entries) {
         if (IsZipDirectoryName(e.name.c_str())) continue;
-        if (seen++ == index) return e.name;
+        if (seen++ == index) return &e;
     }
-    return "";
+    return nullptr;
+}
+
+// The name the views show for an entry (its decoded name in the ANSI code page): what the
+// commands hand the rewrites.
+std::string ShownName(const RawEntry& e)
+{
+    char shown[260];
+    DecodeZipNameAnsi(e.name.data(), e.name.size(), (uint16_t)e.flag, (const unsigned char*)e.centralExtra.data(),
+                      e.centralExtra.size(), shown, sizeof shown);
+    return shown;
+}
+
+// How a new name given in the ANSI code page is stored.
+std::string StoredForm(const std::string& ansi)
+{
+    std::string stored;
+    EncodeZipNameForWriting(ansi.c_str(), &stored, nullptr);
+    return stored;
 }
 
 TEST(Interop, EveryKindOfRewriteForTheLinuxCheckers)
@@ -54,9 +73,11 @@ TEST(Interop, EveryKindOfRewriteForTheLinuxCheckers)
         const char* fixture = f.name;
         RawArchive source = ReadRawArchive(ModifyFixturePath(fixture));
         ASSERT_TRUE(source.ok) << fixture;
-        std::string first = FileEntryAt(source, 0);
-        std::string second = FileEntryAt(source, 1);
-        ASSERT_FALSE(first.empty() || second.empty()) << fixture;
+        const RawEntry* firstEntry = FileEntryAt(source, 0);
+        const RawEntry* secondEntry = FileEntryAt(source, 1);
+        ASSERT_TRUE(firstEntry && secondEntry) << fixture;
+        std::string first = firstEntry->name, second = secondEntry->name;
+        std::string firstShown = ShownName(*firstEntry), secondShown = ShownName(*secondEntry);
         for (int kind = DELETE_ONE; kind <= REPLACE_CONTENT; ++kind) {
             if (!(f.kinds & (1u << kind))) continue;
             std::string name = std::string(kKindNames[kind]) + "_" + fixture;
@@ -67,37 +88,38 @@ TEST(Interop, EveryKindOfRewriteForTheLinuxCheckers)
             std::string line = name + "\t" + fixture;
             int r = -100;
             if (kind == DELETE_ONE) {
-                BSTree* set = MakeBSSet({Backslashed(first)});
-                r = DeleteFileFromZIP(archive.c_str(), set, 0, 0);
+                BSTree* set = MakeBSSet({Backslashed(firstShown)});
+                r = DeleteFileFromZIP(archive.c_str(), set, 0, 1);
                 BSTreeDestroy(&set);
                 line += "\tD\t" + first;
             } else if (kind == DELETE_SET) {
-                RBTree* set = MakeRBSet({{Backslashed(first), ""}, {Backslashed(second), ""}});
-                r = DeleteFilesFromZIPRBTree(archive.c_str(), set, 0, 0);
+                RBTree* set = MakeRBSet({{Backslashed(firstShown), ""}, {Backslashed(secondShown), ""}});
+                r = DeleteFilesFromZIPRBTree(archive.c_str(), set, 0, 1);
                 RBTreeDestroy(&set);
                 line += "\tD\t" + first + "\tD\t" + second;
             } else if (kind == RENAME_ONE) {
-                BSTree* set = MakeBSSet({Backslashed(first)});
+                BSTree* set = MakeBSSet({Backslashed(firstShown)});
                 RenameRequest req;
-                snprintf(req.oldKey, sizeof req.oldKey, "%s", Backslashed(first).c_str());
-                snprintf(req.newName, sizeof req.newName, "renamed/%s", ZipBaseName(first.c_str()));
-                r = ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 0);
+                snprintf(req.oldKey, sizeof req.oldKey, "%s", Backslashed(firstShown).c_str());
+                snprintf(req.newName, sizeof req.newName, "renamed/%s", ZipBaseName(firstShown.c_str()));
+                r = ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 1);
                 BSTreeDestroy(&set);
-                line += "\tR\t" + first + "\t" + req.newName;
+                line += "\tR\t" + first + "\t" + StoredForm(req.newName);
             } else if (kind == MOVE_ALL) {
                 std::vector<std::pair<std::string, std::string>> moves;
                 for (const RawEntry& e : source.entries) {
                     if (IsZipDirectoryName(e.name.c_str()) || e.name.size() > 250) continue;
-                    moves.emplace_back(Backslashed(e.name), "moved\\" + Backslashed(e.name));
-                    line += "\tR\t" + e.name + "\tmoved/" + e.name;
+                    std::string shown = ShownName(e);
+                    moves.emplace_back(Backslashed(shown), "moved\\" + Backslashed(shown));
+                    line += "\tR\t" + e.name + "\t" + StoredForm("moved/" + shown);
                 }
                 RBTree* set = MakeRBSet(moves);
-                r = ChangeFilesFromZIP(archive.c_str(), set, 0, 0);
+                r = ChangeFilesFromZIP(archive.c_str(), set, 0, 1);
                 RBTreeDestroy(&set);
             } else {
                 const std::string text = "new content written by Kelvora\n";
-                r = ReplaceZipEntryContent(archive.c_str(), first.c_str(), text.data(), text.size(), 6);
-                line += "\tD\t" + first + "\tA\t" + first;
+                r = ReplaceZipEntryContent(archive.c_str(), firstShown.c_str(), text.data(), text.size(), 6);
+                line += "\tD\t" + first + "\tA\t" + StoredForm(firstShown);
             }
             ASSERT_EQ(REWRITE_DONE, r) << RewriteResultText(r);
             RawArchive after = ReadRawArchive(archive);

@@ -193,31 +193,37 @@ TEST_F(Rewrite, EncryptedEntriesStillDecryptAfterEveryKindOfRewrite)
     }
 }
 
-TEST_F(Rewrite, RenamedEntriesKeepTheUtf8MarkOnlyForUtf8Names)
+TEST_F(Rewrite, RenamedEntriesAreStoredAsNewMembersAre)
 {
+    // New names come in the ANSI code page: plain ASCII is stored as it is without the UTF-8
+    // mark, anything else as UTF-8 with it, whatever the old entry had.
     struct Case {
         const char* label;
         const char* newName;
+        const char* stored;
         bool utf8;
     } cases[] = {
-        {"plain ASCII", "plain.txt", true},
-        {"UTF-8 bytes", "neu/\xc3\xa4.txt", true},
-        {"ANSI bytes", "\xe4rger.txt", false},
+        {"plain ASCII", "plain.txt", "plain.txt", false},
+        {"umlaut in a folder", "neu/\xe4.txt", "neu/\xc3\xa4.txt", true},
+        {"umlaut", "\xe4rger.txt", "\xc3\xa4rger.txt", true},
     };
     const std::string old = "\xc3\xbc" "ber/na\xc3\xaf" "ve.txt";
+    const std::string shown = "\xfc" "ber\\na\xef" "ve.txt";  // as the list shows it
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         std::string archive = CopyFixture("py_names.zip", folder);
         ASSERT_NE(0u, ReadRawArchive(archive).Find(old)->flag & 0x800);
-        BSTree* set = MakeBSSet({Backslashed(old)});
+        BSTree* set = MakeBSSet({shown});
         RenameRequest req;
-        snprintf(req.oldKey, sizeof req.oldKey, "%s", Backslashed(old).c_str());
+        snprintf(req.oldKey, sizeof req.oldKey, "%s", shown.c_str());
         snprintf(req.newName, sizeof req.newName, "%s", c.newName);
-        ASSERT_EQ(REWRITE_DONE, ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 0));
+        ASSERT_EQ(REWRITE_DONE, ChangeFileFromZIP(archive.c_str(), set, CHANGE_ACTION_RENAME, &req, 1));
         BSTreeDestroy(&set);
-        const RawEntry* e = ReadRawArchive(archive).Find(c.newName);
+        RawArchive after = ReadRawArchive(archive);
+        const RawEntry* e = after.Find(c.stored);
         ASSERT_NE(nullptr, e);
         EXPECT_EQ(c.utf8, (e->flag & 0x800) != 0);
+        EXPECT_EQ(nullptr, after.Find(old));
         DeleteFileA(archive.c_str());
     }
 }
