@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "config/log.h"
 #include "config/settings.h"
+#include "formats/formatops.h"
 #include "model/appstate.h"
 #include "model/foldertree.h"
 #include "model/listview.h"
@@ -106,7 +107,7 @@ int CmdExit(HWND frame, int)
 int CmdRename(HWND, int)
 {
     HWND view = GetViewList();
-    if (GCompressionMethod != CM_ZIP || RowCount(view) <= 0) return 0;
+    if (!OpenArchiveMayModify() || RowCount(view) <= 0) return 0;
     return BeginRenameSelectedRow(view);
 }
 
@@ -123,8 +124,9 @@ int CmdFind(HWND, int id)
 int CmdAddFolder(HWND frame, int)
 {
     HWND view = GetViewList();
-    // An empty archive can be filled too; only an open ZIP archive is needed.
-    if (!GApp.currentArchive[0] || GCompressionMethod != CM_ZIP) return 0;
+    // An empty archive can be filled too; only an open archive whose format takes files is needed.
+    const FormatOps* ops = OpenArchiveOps();
+    if (!GApp.currentArchive[0] || !ops || !ops->addFiles) return 0;
     char prefix[260] = "";
     if (view == GApp.hwndTreeList && GApp.hwndPathCombo) GetWindowTextA(GApp.hwndPathCombo, prefix, sizeof prefix);
     // The status bar's switch: "Folder" asks for a folder, "Files" for files.
@@ -134,18 +136,18 @@ int CmdAddFolder(HWND frame, int)
         if (!AskForFilesToAdd(frame, &files, &folder)) return 0;
         std::vector<const char*> paths;
         for (const std::string& f : files) paths.push_back(f.c_str());
-        return StartAppendToOpenArchive(paths.data(), (int)paths.size(), prefix[0] ? prefix : nullptr);
+        return ops->addFiles(GApp.currentArchive, paths.data(), (int)paths.size(), prefix, 0);
     }
     char folder[260] = "";
     if (!PromptBrowseFolder(frame, GetMessageText(29), nullptr, folder, sizeof folder) || !folder[0]) return 0;
     const char* paths[1] = {folder};
-    return StartAppendToOpenArchive(paths, 1, prefix[0] ? prefix : nullptr);
+    return ops->addFiles(GApp.currentArchive, paths, 1, prefix, 0);
 }
 
 int CmdDelete(HWND, int)
 {
     HWND view = GetViewList();
-    if (RowCount(view) <= 0 || GCompressionMethod != CM_ZIP) return 0;
+    if (RowCount(view) <= 0 || !OpenArchiveMayModify()) return 0;
     return DeleteFiles(view, GApp.currentArchive, nullptr, 0, 0) == DELETE_STARTED ? 1 : 0;
 }
 
@@ -242,8 +244,8 @@ DWORD WINAPI ExtractSelectionThread(LPVOID param)
 {
     ExtractionContext* ctx = (ExtractionContext*)param;
     HRESULT com = CoInitialize(nullptr);
-    ExtractZipFilesFromList(ctx->sourceView, ctx->archivePath, 0, ctx->overwriteMode, ctx->password, ctx,
-                            ctx->extractAll, 0, ctx->entryProgress);
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->extract) ops->extract(ctx);
     free(ctx);
     EndBusy();
     if (GApp.hwndMain) PostMessageA(GApp.hwndMain, WM_KV_REFRESH_COMMANDS, 0, 0);
@@ -261,7 +263,8 @@ DWORD WINAPI ExtractTreeFolderThread(LPVOID param)
 {
     TreeFolderJob* job = (TreeFolderJob*)param;
     HRESULT com = CoInitialize(nullptr);
-    ExtractTreeItemThread(&job->item);
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->extractFolder) job->item.result = ops->extractFolder(&job->ctx, job->item.folderPath);
     // A folder that had nothing to extract never reached the dialog's end.
     if (job->item.result == EXTRACT_FAILED) DestroyProgressDialog();
     free(job);
@@ -348,7 +351,8 @@ int OpenSelectedMembers(HWND, int)
 {
     HWND view = GetViewList();
     if (SelectedCount(view) <= 0) return 0;
-    if (GCompressionMethod == CM_ZIP) {
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->view) {
         if (!GViewHandlers.memberView) return 0;
         GViewHandlers.memberView(view, 1);
         return 1;
@@ -405,7 +409,8 @@ int ExtractSelectionOrArchive(HWND frame, int)
     HWND view = GetViewList();
     if (!GApp.currentArchive[0] || RowCount(view) <= 0) return 0;
     int selected = SelectedCount(view);
-    if (GCompressionMethod != CM_ZIP || (selected == 0 && view == GApp.hwndList)) {
+    const FormatOps* ops = OpenArchiveOps();
+    if (!ops || !ops->extract || (selected == 0 && view == GApp.hwndList)) {
         ExtractArchive(GApp.currentArchive, 0, 1);
         return 1;
     }
@@ -459,7 +464,8 @@ int ExtractSelectionOrArchive(HWND frame, int)
 int ExtractTreeFolder(HWND frame, const char* folderPath)
 {
     if (!GApp.currentArchive[0]) return 0;
-    if (!folderPath || !*folderPath || GCompressionMethod != CM_ZIP) {
+    const FormatOps* ops = OpenArchiveOps();
+    if (!folderPath || !*folderPath || !ops || !ops->extractFolder) {
         // The root is the whole archive.
         ExtractArchive(GApp.currentArchive, 0, 1);
         return 1;
@@ -481,6 +487,8 @@ int ExtractTreeFolder(HWND frame, const char* folderPath)
     CopyBounded(job->item.targetFolder, sizeof job->item.targetFolder, folder);
     CopyBounded(job->item.archivePath, sizeof job->item.archivePath, GApp.currentArchive);
     job->item.context = &job->ctx;
+    CopyBounded(job->ctx.targetFolder, sizeof job->ctx.targetFolder, folder);
+    CopyBounded(job->ctx.archivePath, sizeof job->ctx.archivePath, GApp.currentArchive);
     job->ctx.overwriteMode = 1;
     SetCanceledByUser(0);
     static char heading[260];

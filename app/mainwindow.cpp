@@ -19,6 +19,7 @@
 #include "app/startup.h"
 #include "config/log.h"
 #include "config/settings.h"
+#include "formats/formatops.h"
 #include "model/appstate.h"
 #include "model/backgroundjob.h"
 #include "model/foldertree.h"
@@ -664,7 +665,7 @@ HTREEITEM TreeContextItem(void)
 void RunTreeContextMenu(HWND frame)
 {
     HTREEITEM selected = TreeContextItem();
-    if (!selected || GCompressionMethod != CM_ZIP) return;
+    if (!selected || !OpenArchiveMayModify()) return;
     HMENU popup = CreatePopupMenu();
     UINT folderFlags = MF_STRING | (selected == GetFolderTreeRoot() ? MF_GRAYED : 0);
     AppendMenuA(popup, MF_STRING, kContextBase + 16, GetPopupText(16));
@@ -940,8 +941,8 @@ void EndBusy(void)
 
 ListingStarter GetListingThreadForFormat(int format)
 {
-    // TAR, ISO and RAR listings come with their format libraries' engines.
-    return format == CM_ZIP ? ListZipFilesThread : nullptr;
+    const FormatOps* ops = GetFormatOps(format);
+    return ops ? ops->listThread : nullptr;
 }
 
 int OpenCompressedFile(const char* path, HWND owner)
@@ -1058,13 +1059,13 @@ int HandleDroppedPaths(const char* const* paths, int count)
             else
                 started = CreateArchiveFromFiles(paths, 1, 0, 0);
         }
-    } else if (GCompressionMethod == CM_ZIP) {
+    } else if (OpenArchiveOps() && OpenArchiveOps()->addFiles) {
         char prefix[260] = "";
         if (view == GApp.hwndTreeList && GApp.hwndPathCombo)
             GetWindowTextA(GApp.hwndPathCombo, prefix, sizeof prefix);
-        started = StartAppendToOpenArchive(paths, count, prefix[0] ? prefix : nullptr);
+        started = OpenArchiveOps()->addFiles(GApp.currentArchive, paths, count, prefix, 0);
     } else {
-        // TAR appending comes with the TAR engine; until then no format here can take files.
+        // Formats that cannot take files (ISO, RAR) say so.
         LogLine("HandleDropFilesList: GCompressionMethod not specified - or not possible to append");
         PromptMessageBox(OwnerWindow(), GetMessageText(80), "Kelvora", MB_OK | MB_ICONINFORMATION);
     }
@@ -1126,7 +1127,10 @@ void RefreshCommandStates(void)
     // A vanished archive can only be closed.
     int open = shown && !gArchiveGone;
     int rows = GApp.hwndList ? (int)SendMessageA(GApp.hwndList, LVM_GETITEMCOUNT, 0, 0) : 0;
+    const FormatOps* ops = open ? GetFormatOps(format) : nullptr;
     int zip = open && format == CM_ZIP;
+    int modifiable = open && ops && ops->mayModify && ops->mayModify();
+    int addable = open && ops && ops->addFiles;
     struct Rule {
         int id;
         int enabled;
@@ -1134,11 +1138,11 @@ void RefreshCommandStates(void)
     const Rule rules[] = {
         {IDM_NEW_ARCHIVE, 1},       {IDM_OPEN, 1},           {IDM_CLOSE, shown},          {IDM_RELOAD, open},
         {IDM_SELF_EXTRACTOR, zip && rows > 0},               {IDM_SAVE_COPY, zip},       {IDM_PRINT, rows > 0},
-        {IDM_EXIT, 1},              {IDM_RENAME, zip && rows > 0},                       {IDM_SET_PASSWORD, zip},
-        {IDM_CUT, zip && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
+        {IDM_EXIT, 1},              {IDM_RENAME, modifiable && rows > 0},                       {IDM_SET_PASSWORD, zip},
+        {IDM_CUT, modifiable && rows > 0}, {IDM_COPY, open && rows > 0},                        {IDM_PASTE, 0},
         {IDM_FIND_NAME, zip && rows > 0},                    {IDM_FIND_CONTENT, zip && rows > 0},
-        {IDM_ADD_FOLDER, zip},                   {IDM_EXTRACT, open && rows > 0},
-        {IDM_DELETE, zip && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
+        {IDM_ADD_FOLDER, addable},                   {IDM_EXTRACT, open && rows > 0},
+        {IDM_DELETE, modifiable && rows > 0},                       {IDM_SELECT_ALL, open && rows > 0},
         {IDM_FLAT_VIEW, 1},         {IDM_FOLDER_VIEW, 1},    {IDM_SETTINGS, 1},          {IDM_HELP, 1},
         {IDM_ABOUT, 1},             {IDM_REPAIR, 1},         {IDM_HISTORY, IsHistoryActivated()},           {IDM_EXTRACT_SEVERAL, 1},
         {IDM_RECENT_ARCHIVES, IsRecentDialogAvailable()},

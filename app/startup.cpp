@@ -21,6 +21,7 @@
 #include "app/mainwindow.h"
 #include "config/log.h"
 #include "config/settings.h"
+#include "formats/formatops.h"
 #include "model/appstate.h"
 #include "model/foldertree.h"
 #include "model/list.h"
@@ -120,7 +121,8 @@ void PictureViewHandler(const char* path)
 
 void MemberViewHandler(HWND view, int withApplication)
 {
-    ViewZipFile(view, withApplication);
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->view) ops->view(view, withApplication);
 }
 
 int IsThemeActiveNow(void)

@@ -14,3 +14,9 @@ const FormatOps* GetFormatOps(int format)
 }
 
 const FormatOps* OpenArchiveOps(void) { return GetFormatOps(GCompressionMethod); }
+
+int OpenArchiveMayModify(void)
+{
+    const FormatOps* ops = OpenArchiveOps();
+    return ops && ops->mayModify && ops->mayModify() ? 1 : 0;
+}

@@ -52,9 +52,11 @@ struct FormatOps {
     // 1 when members of the open archive may be deleted, renamed or moved in place.
     int (*mayModify)(void);
 
-    // Adds files (full paths, count of them) to archivePath below the archive folder
-    // inArchiveFolder ("" for the root, the format's separator), with the progress dialog
-    // unless silent. Returns 1 when every file was added. Null: the format cannot add.
+    // Starts adding files (full paths, count of them) to the open archive archivePath below
+    // the archive folder inArchiveFolder ("" for the root, the format's separator) on a worker,
+    // with the progress dialog unless silent; the worker takes GApp.busy (refused while it is
+    // held) and lists the archive again at the end. Returns 1 when started, 0 when refused or
+    // cancelled. Null: the format cannot add.
     int (*addFiles)(const char* archivePath, const char* const* files, int count, const char* inArchiveFolder,
                     int silent);
 };
@@ -63,6 +65,8 @@ struct FormatOps {
 const FormatOps* GetFormatOps(int format);
 // The record of the open archive (GCompressionMethod), or null when none is open.
 const FormatOps* OpenArchiveOps(void);
+// 1 when the open archive's format lets members be deleted, renamed or moved in place.
+int OpenArchiveMayModify(void);
 
 // Each engine's record (defined in the engine's own file).
 const FormatOps* ZipFormatOps(void);

@@ -14,6 +14,7 @@
 
 #include "app/langtext.h"
 #include "config/log.h"
+#include "formats/formatops.h"
 #include "model/appstate.h"
 #include "model/compare.h"
 #include "model/datecolumn.h"
@@ -1325,7 +1326,7 @@ int UpdateTreeViewDragOrDelete(HTREEITEM folderItem, HTREEITEM targetItem, int i
     HWND tree = GApp.hwndTree;
     if (!tree || !folderItem || folderItem == TreeView_GetRoot(tree)) return 0;
     if (!isDelete && !targetItem) return 0;
-    if (GCompressionMethod != CM_ZIP) return 0;
+    if (!OpenArchiveMayModify()) return 0;
     char folderKey[4096], targetKey[4096];
     int levels = TreeViewGetPath(folderItem, folderKey, sizeof folderKey, 1, 1);
     if (levels < 1) return 0;
@@ -1420,7 +1421,7 @@ int RenameFolderItem(HTREEITEM item, const char* newLabel)
 {
     HWND tree = GApp.hwndTree;
     if (!tree || !item || item == TreeView_GetRoot(tree) || !newLabel || !*newLabel) return 0;
-    if (GCompressionMethod != CM_ZIP) return 0;
+    if (!OpenArchiveMayModify()) return 0;
     if (std::strchr(newLabel, '\\') || std::strchr(newLabel, '/') || std::strchr(newLabel, '*')) return 0;
     HTREEITEM parent = TreeView_GetParent(tree, item);
     HTREEITEM sibling = ChildWithLabel(tree, parent, newLabel);
@@ -1437,7 +1438,7 @@ int RenameSelectedFolderWithPrompt(void)
     HWND tree = GApp.hwndTree;
     HTREEITEM item = tree ? TreeView_GetSelection(tree) : nullptr;
     if (!item || item == TreeView_GetRoot(tree)) return 0;
-    if (GCompressionMethod != CM_ZIP) return 0;
+    if (!OpenArchiveMayModify()) return 0;
     std::string oldPath = FolderPathOf(item);
     char exchange[260];
     CopyBounded(exchange, sizeof exchange, oldPath.c_str());
@@ -1582,7 +1583,7 @@ int OnFolderTreeNotify(const NMHDR* header, LRESULT* result)
     case TVN_BEGINLABELEDITA:
     case TVN_BEGINLABELEDITW: {
         const NMTVDISPINFOA* info = (const NMTVDISPINFOA*)header;
-        answer = (info->item.hItem == TreeView_GetRoot(GApp.hwndTree) || GCompressionMethod != CM_ZIP ||
+        answer = (info->item.hItem == TreeView_GetRoot(GApp.hwndTree) || !OpenArchiveMayModify() ||
                   GApp.busy.load())
                      ? TRUE
                      : FALSE;
@@ -1607,7 +1608,7 @@ int OnFolderTreeNotify(const NMHDR* header, LRESULT* result)
     case TVN_BEGINDRAGA:
     case TVN_BEGINDRAGW: {
         const NMTREEVIEWA* drag = (const NMTREEVIEWA*)header;
-        if (GApp.busy.load() || GCompressionMethod != CM_ZIP || drag->itemNew.hItem == TreeView_GetRoot(GApp.hwndTree))
+        if (GApp.busy.load() || !OpenArchiveMayModify() || drag->itemNew.hItem == TreeView_GetRoot(GApp.hwndTree))
             break;
         gDraggedItem = drag->itemNew.hItem;
         SetCapture(GApp.hwndTree);

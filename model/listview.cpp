@@ -14,6 +14,7 @@
 
 #include "app/langtext.h"
 #include "config/log.h"
+#include "formats/formatops.h"
 #include "model/bstree.h"
 #include "model/foldertree.h"
 #include "model/keys.h"
@@ -1106,7 +1107,7 @@ int ChangeFileName(HWND view, int row, int action, const char* oldText, const ch
         LogPrint(1, GApp.verbose, "not supported on rar file");
         return 0;
     }
-    if (GCompressionMethod != CM_ZIP) {
+    if (!OpenArchiveMayModify()) {
         // Only zip archives are rewritten in place.
         LogPrint(1, GApp.verbose, "not supported on tar file");
         return 0;
@@ -1236,7 +1237,7 @@ LRESULT OnBeginLabelEdit(const NMLVDISPINFOA* info)
     }
     gRenameAllowed = 0;
     ReadCell(info->hdr.hwndFrom, info->item.iItem, LIST_COLUMN_NAME, gOldName, sizeof gOldName);
-    if (GCompressionMethod != CM_ZIP || GApp.busy.load()) return TRUE;
+    if (!OpenArchiveMayModify() || GApp.busy.load()) return TRUE;
     LogPrint(6, GApp.verbose, "end of LVN_BEGINLABELEDIT returning (FALSE) => edit");
     return FALSE;
 }

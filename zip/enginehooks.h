@@ -48,10 +48,6 @@ struct ZipEngineHooks {
     void (*openForView)(const char* path, int withApplication);
     // Records a temporary file that is deleted when the program ends.
     void (*recordTempFile)(const char* path);
-    // The extraction of an archive of another format (TAR, ISO, RAR); returns 0, 100 or -1.
-    int (*extractOtherFormat)(int format, ExtractionContext* context);
-    // A member of another format into the temporary folder; 1 with the file's path in out.
-    int (*extractOtherToTemp)(int format, const char* folder, const char* name, char* out, size_t outSize);
 };
 
 // The process-wide slots, all null at start.

@@ -16,6 +16,7 @@
 
 #include "app/langtext.h"
 #include "config/log.h"
+#include "formats/formatops.h"
 #include "model/appstate.h"
 #include "model/bstree.h"
 #include "model/format.h"
@@ -745,13 +746,14 @@ int ExtractZipFilesFromListMF(HWND sourceView, const char* archivePath, int with
 
 namespace {
 
-// Runs with GApp.busy taken by ExtractArchive and gives it back at the end.
-DWORD WINAPI ZipExtractionThread(LPVOID param)
+// Runs with GApp.busy taken by ExtractArchive and gives it back at the end: the open
+// archive's format does the extraction.
+DWORD WINAPI ArchiveExtractionThread(LPVOID param)
 {
     ExtractionContext* ctx = (ExtractionContext*)param;
     HRESULT com = CoInitialize(nullptr);
-    ExtractZipFilesFromList(ctx->sourceView, ctx->archivePath, ctx->withoutPath, ctx->overwriteMode, ctx->password, ctx,
-                            ctx->extractAll, ctx->silent, ctx->entryProgress);
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->extract) ops->extract(ctx);
     LeaveBusy(GApp.busy);
     if (GZipHooks.updateMenuState) GZipHooks.updateMenuState();
     if (SUCCEEDED(com)) CoUninitialize();
@@ -798,8 +800,8 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
     }
     CopyText(ctx->password, sizeof ctx->password, IsZipPasswordProtected() ? password : "");
 
-    int format = GCompressionMethod;
-    if (format == CM_ZIP) {
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->extract) {
         if (GZipHooks.isHistoryRecording && GZipHooks.isHistoryRecording() && GZipHooks.startHistoryItem)
             GZipHooks.startHistoryItem(folder, archivePath);
         SetCanceledByUser(0);
@@ -809,7 +811,7 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
             StartProgressDialogThread(1, heading);
         }
         if (onNewThread) {
-            HANDLE h = CreateThread(nullptr, 0, ZipExtractionThread, ctx, 0, nullptr);
+            HANDLE h = CreateThread(nullptr, 0, ArchiveExtractionThread, ctx, 0, nullptr);
             if (h) {
                 CloseHandle(h);
             } else {
@@ -819,16 +821,22 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread)
                 LeaveBusy(GApp.busy);
             }
         } else {
-            ZipExtractionThread(ctx);
+            ArchiveExtractionThread(ctx);
         }
-    } else if ((format == CM_TAR || format == CM_ISO || format == CM_RAR) && GZipHooks.extractOtherFormat) {
-        SetCanceledByUser(0);
-        GZipHooks.extractOtherFormat(format, ctx);
-        LeaveBusy(GApp.busy);
     } else {
         LeaveBusy(GApp.busy);
         PromptMessageBox(OwnerWindow(), "ExtractArchive GCompressionMethod not specified", "Kelvora", MB_OK);
     }
+}
+
+int ExtractZipSelectionSet(ExtractionContext* c)
+{
+    if (!c || !c->selection || c->selection->count <= 0) {
+        if (c && !c->silent) DestroyProgressDialog();
+        return EXTRACT_FAILED;
+    }
+    return RunExtraction("ExtractZipFilesFromList", c->selection, c->selection->count, 0, c->sourceView, c->archivePath,
+                         c->withoutPath, c->overwriteMode, c->password, c, 0, c->silent, c->entryProgress, 0);
 }
 
 int TestZipArchive(const char* archivePath, ExtractionContext* ctx)
@@ -1228,6 +1236,16 @@ unzFile OpenArchiveAtMember(const char* who, const char* member)
 
 int ExtractToTemp(const liststruct* entry, char* out, size_t outSize)
 {
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->format != CM_ZIP) {
+        if (out && outSize) out[0] = '\0';
+        return ops->extractToTemp ? ops->extractToTemp(entry, out, outSize) : 0;
+    }
+    return ZipExtractToTemp(entry, out, outSize);
+}
+
+int ZipExtractToTemp(const liststruct* entry, char* out, size_t outSize)
+{
     if (out && outSize) out[0] = '\0';
     char member[260];
     if (!out || !MemberNameOfRecord(entry, member, sizeof member)) {
@@ -1236,11 +1254,6 @@ int ExtractToTemp(const liststruct* entry, char* out, size_t outSize)
     }
     char temp[MAX_PATH];
     TemporaryFolder(temp, sizeof temp, "c:\\");
-    if (GCompressionMethod == CM_TAR || GCompressionMethod == CM_ISO || GCompressionMethod == CM_RAR) {
-        return GZipHooks.extractOtherToTemp
-                   ? GZipHooks.extractOtherToTemp(GCompressionMethod, entry->path, entry->filename, out, outSize)
-                   : 0;
-    }
     if (!IsEntryPathInsideFolder(temp, entry->filename) || strpbrk(entry->filename, "/\\")) {
         ReportEntry(nullptr, "refused \"%s\": the name leaves the target folder%s", member, "");
         return 0;
@@ -1277,11 +1290,10 @@ HGLOBAL CreateFileContents(const liststruct* entry)
         LogPrint(kLogError, GApp.verbose, "CreateFileContents CompletePath not set!");
         return nullptr;
     }
-    if (GCompressionMethod == CM_TAR || GCompressionMethod == CM_ISO || GCompressionMethod == CM_RAR) {
+    const FormatOps* ops = OpenArchiveOps();
+    if (ops && ops->format != CM_ZIP) {
         char path[MAX_PATH];
-        if (!GZipHooks.extractOtherToTemp ||
-            !GZipHooks.extractOtherToTemp(GCompressionMethod, entry->path, entry->filename, path, sizeof path))
-            return nullptr;
+        if (!ops->extractToTemp || !ops->extractToTemp(entry, path, sizeof path)) return nullptr;
         FILE* f = fopen(path, "rb");
         if (!f) return nullptr;
         _fseeki64(f, 0, SEEK_END);

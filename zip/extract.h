@@ -97,6 +97,10 @@ void ExtractArchive(const char* archivePath, int silent, int onNewThread);
 int ExtractZipFilesFromList(HWND sourceView, const char* archivePath, int withoutPath, int overwriteMode,
                             const char* password, ExtractionContext* context, int extractAll, int silent,
                             int entryProgress);
+// ZIP's extraction of context->selection (a ZipEntry set the caller owns) from
+// context->archivePath below context->targetFolder, with the context's options. Results as
+// ExtractZipFilesFromList; EXTRACT_FAILED for an empty or missing set.
+int ExtractZipSelectionSet(ExtractionContext* context);
 // The same for one archive of a batch: every entry, batch mode.
 int ExtractZipFilesFromListMF(HWND sourceView, const char* archivePath, int withoutPath, int overwriteMode,
                               const char* password, ExtractionContext* context, int extractAll, int silent);
@@ -162,9 +166,12 @@ struct TreeItemExtraction {
 // Worker thread: extracts every member under the folder (param: TreeItemExtraction).
 DWORD WINAPI ExtractTreeItemThread(LPVOID param);
 
-// One member (its list record: folder path and name) into the temporary folder; the file's
-// path goes to out. 1 written, 0 not.
+// One member (its list record: folder path and name) of the open archive into the temporary
+// folder, through the open archive's record of operations; the file's path goes to out.
+// 1 written, 0 not.
 int ExtractToTemp(const liststruct* entry, char* out, size_t outSize);
+// The same for a member of the open ZIP archive (ZIP's extractToTemp).
+int ZipExtractToTemp(const liststruct* entry, char* out, size_t outSize);
 // One member into a fixed global memory block of its size (caller frees it with GlobalFree);
 // null on failure.
 HGLOBAL CreateFileContents(const liststruct* entry);

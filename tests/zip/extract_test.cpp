@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "app/langtext.h"
+#include "formats/formatops.h"
+#include "model/bstree.h"
+#include "model/zipentry.h"
 #include "model/appstate.h"
 #include "model/keys.h"
 #include "model/liststruct.h"
@@ -545,6 +548,71 @@ TEST(ZipExtract, BatchOfArchivesWithFolderPerArchive)
     EXPECT_STREQ("C:\\base\\a", target);
     BatchTargetFolder("C:\\base", "a.zip", 0, target, sizeof target);
     EXPECT_STREQ("C:\\base", target);
+}
+
+// The ZIP record of operations reaches the same engine as the direct calls: the whole archive,
+// a named set of members and a folder of the tree, each landing exactly the expected files.
+TEST(ZipExtract, TheRecordOfOperationsDrivesEveryRoad)
+{
+    int previous = GCompressionMethod;
+    SetCompressionMethod(CM_ZIP);
+    const FormatOps* ops = OpenArchiveOps();
+    ASSERT_TRUE(ops != nullptr);
+    EXPECT_EQ(ops, GetFormatOps(CM_ZIP));
+    EXPECT_EQ(CM_ZIP, ops->format);
+    EXPECT_TRUE(ops->listThread && ops->extract && ops->extractFolder && ops->extractToTemp && ops->view &&
+                ops->test && ops->mayModify && ops->addFiles && ops->isAvailable);
+    EXPECT_EQ(1, ops->isAvailable());
+    EXPECT_EQ(1, OpenArchiveMayModify());
+    EXPECT_TRUE(GetFormatOps(CM_NONE) == nullptr);
+
+    TestListHost host;
+    ListingJob job;
+    InitListingJob(&job, FixturePath("zip_deflated.zip").c_str(), host.list, nullptr, nullptr);
+    ASSERT_EQ(0, RunListingThread(&job));
+    ASSERT_GT(RebuildKeyTreesFromList(host.list, nullptr), 0);
+
+    struct Case {
+        const char* what;
+        int all;                       // every member
+        std::vector<const char*> set;  // else these members ('\' as the list keeps them)
+        const char* folder;            // else this folder of the tree
+        std::vector<std::string> want;
+        int result;
+    } cases[] = {
+        {"all", 1, {}, nullptr,
+         {"target/deep/er/est/leaf.txt", "target/docs/img/noise.bin", "target/docs/readme.txt", "target/hello.txt",
+          "target/my file.txt", "target/zero.txt"},
+         EXTRACT_DONE},
+        {"set", 0, {"docs\\readme.txt", "hello.txt"}, nullptr, {"target/docs/readme.txt", "target/hello.txt"},
+         EXTRACT_DONE},
+        {"empty set", 0, {}, nullptr, {}, EXTRACT_FAILED},
+        {"folder", 0, {}, "deep", {"target/deep/er/est/leaf.txt"}, EXTRACT_DONE},
+    };
+    for (const Case& c : cases) {
+        Sandbox box("x_ops");
+        ExtractRun run;
+        InitExtractionContext(&run.ctx);
+        snprintf(run.ctx.targetFolder, sizeof run.ctx.targetFolder, "%s", box.target.c_str());
+        snprintf(run.ctx.archivePath, sizeof run.ctx.archivePath, "%s", FixturePath("zip_deflated.zip").c_str());
+        run.ctx.report = CollectReport;
+        run.ctx.reportData = &run.report;
+        run.ctx.silent = 1;
+        run.ctx.extractAll = c.all;
+        BSTree* set = nullptr;
+        if (!c.all && !c.folder) {
+            set = CreateZipEntrySet();
+            for (const char* name : c.set) BSTreeInsert(set, CreateZipEntry(name, nullptr, 0));
+            run.ctx.selection = set;
+        }
+        run.result = c.folder ? ops->extractFolder(&run.ctx, c.folder) : ops->extract(&run.ctx);
+        EXPECT_EQ(c.result, run.result) << c.what;
+        std::vector<std::string> got = ListFilesBelow(box.root);
+        EXPECT_EQ(c.want, got) << c.what;
+        if (set) BSTreeDestroy(&set);
+    }
+    DestroyKeyTrees();
+    SetCompressionMethod(previous);
 }
 
 namespace {
