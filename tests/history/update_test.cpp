@@ -135,7 +135,9 @@ TEST(UpdateCheck, DocumentsOfTheServerDecideWhatTheUserSees)
         EXPECT_EQ(CountQuestions(PROMPT_KIND_MODAL_DIALOG), c.dialogs) << c.what;
         EXPECT_EQ(CountQuestions(PROMPT_KIND_MESSAGE_BOX), c.boxes) << c.what;
         ASSERT_EQ(gOpened.size(), c.opened ? 1u : 0u) << c.what;
-        if (c.opened) EXPECT_EQ(gOpened[0], c.opened) << c.what;
+        if (c.opened) {
+            EXPECT_EQ(gOpened[0], c.opened) << c.what;
+        }
         if (c.outcome == UPDATE_DOWNLOAD_FAILED) {
             EXPECT_EQ(GetUpdateDownloadSucceeded(), 0) << c.what;
             EXPECT_STREQ(GetUpdateMessageText(), GetGenericText(80)) << c.what;
@@ -145,8 +147,9 @@ TEST(UpdateCheck, DocumentsOfTheServerDecideWhatTheUserSees)
             EXPECT_NE(strstr(GetUpdateMessageText(), "\"1.3\""), nullptr) << c.what;
             EXPECT_NE(strstr(GetUpdateMessageText(), "\"1.2\""), nullptr) << c.what;
         }
-        if (c.outcome == UPDATE_CURRENT && c.boxes)
+        if (c.outcome == UPDATE_CURRENT && c.boxes) {
             EXPECT_NE(FirstText(PROMPT_KIND_MESSAGE_BOX).find("\"1.2\""), std::string::npos) << c.what;
+        }
     }
 }
 

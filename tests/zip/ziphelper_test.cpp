@@ -480,9 +480,10 @@ TEST(ZipRepair, RecoversEveryWholeMemberOfACutOrDamagedArchive)
     }
     // Info-ZIP's zip -FF saves the same members of the cut archive (and the cut one in part).
     std::vector<std::string> zipff = ReadFixtureLines("truncated_half.zipff.txt");
-    if (!zipff.empty())
+    if (!zipff.empty()) {
         for (const std::string& name : ReadFixtureLines("truncated_half.whole.txt"))
             EXPECT_NE(std::find(zipff.begin(), zipff.end(), name), zipff.end()) << name;
+    }
     // Nothing whole in it: no output is left behind.
     std::string garbage = folder + "\\garbage.zip";
     ASSERT_TRUE(WriteWholeFile(garbage, std::string("PK\x03\x04", 4) + std::string(100, 'x')));
