@@ -49,7 +49,8 @@ struct MappedFile {
 
 int MapInput(const char* path, MappedFile* m, DWORD* systemError)
 {
-    m->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m->file == INVALID_HANDLE_VALUE) return *systemError = GetLastError(), 0;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m->file, &size)) return *systemError = GetLastError(), 0;

@@ -607,25 +607,7 @@ void NoteRepairFailure(RepairFailure* failure, int step, DWORD systemError)
     if (!failure) return;
     failure->step = step;
     failure->systemError = systemError;
-}
-
-// Opens path for reading and tells whether it starts with a local header, where every member
-// the repair can save begins. 0 when it cannot be opened (the system's code in *systemError).
-int ProbeRepairInput(const char* path, int* startsWithMember, DWORD* systemError)
-{
-    *startsWithMember = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *systemError = GetLastError();
-        return 0;
-    }
-    unsigned char head[4] = {0, 0, 0, 0};
-    DWORD got = 0;
-    if (ReadFile(file, head, sizeof head, &got, nullptr) && got == sizeof head)
-        *startsWithMember = head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
-    CloseHandle(file);
-    return 1;
+    if (step == REPAIR_FAILED_NOT) failure->lostMembers = 0;
 }
 
 }  // namespace
@@ -649,12 +631,7 @@ int RepairZipArchiveFiles(const char* damagedPath, const char* outPath, uint64_t
         NoteRepairFailure(failure, REPAIR_FAILED_OUTPUT, 0);
         return UNZ_PARAMERROR;
     }
-    int startsWithMember = 0;
     DWORD system = 0;
-    if (!ProbeRepairInput(damagedPath, &startsWithMember, &system)) {
-        NoteRepairFailure(failure, REPAIR_FAILED_INPUT, system);
-        return Z_ERRNO;
-    }
     ZipRecovery recovery = {0, 0, 0};
     int rc = RecoverZipMembers(damagedPath, outPath, &recovery, &system);
     LogPrint(kLogInfo, GApp.verbose, "recovered %llu %llu, lost %llu\n", (unsigned long long)recovery.recovered,
