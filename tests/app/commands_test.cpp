@@ -37,6 +37,15 @@ std::string Join(const std::vector<std::string>& items)
     return joined;
 }
 
+// The members that are files: folder entries (names ending in '/') left out.
+std::vector<std::string> FileMembers(std::vector<std::string> members)
+{
+    members.erase(std::remove_if(members.begin(), members.end(),
+                                 [](const std::string& m) { return !m.empty() && m.back() == '/'; }),
+                  members.end());
+    return members;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::string bytes;
@@ -565,13 +574,8 @@ TEST_F(MainWindowTest, AddFillsAnEmptyArchiveWithFolderOrFiles)
         PromptQuestion q;
         ASSERT_TRUE(GetScriptedQuestion(0, &q));
         EXPECT_EQ(q.kind, c.promptKind);
-        std::vector<std::string> members = ArchiveMembers(empty);
-        std::string joined = Join(members);
         // A folder added may bring its own entry; the files are what counts.
-        members.erase(std::remove_if(members.begin(), members.end(),
-                                     [](const std::string& m) { return !m.empty() && m.back() == '/'; }),
-                      members.end());
-        EXPECT_EQ(Join(members), c.members) << joined;
+        EXPECT_EQ(Join(FileMembers(ArchiveMembers(empty))), c.members) << Join(ArchiveMembers(empty));
         Command(IDM_CLOSE);
         DeleteFileA(empty.c_str());
     }
@@ -683,11 +687,7 @@ TEST_F(MainWindowTest, ANewArchiveWithCreateSelfExecutableBecomesAProgram)
     std::string carried = CarriedArchive(program);
     std::string copy = folder_ + "\\carried.zip";
     ASSERT_TRUE(WriteWholeFile(copy, carried));
-    std::vector<std::string> members = ArchiveMembers(copy);
-    members.erase(std::remove_if(members.begin(), members.end(),
-                                 [](const std::string& m) { return !m.empty() && m.back() == '/'; }),
-                  members.end());
-    EXPECT_EQ(Join(members), "[one.txt][two.txt]") << Join(MessageTexts());
+    EXPECT_EQ(Join(FileMembers(ArchiveMembers(copy))), "[one.txt][two.txt]") << Join(MessageTexts());
     char temp[260] = "";
     GetEnvironmentVariableA("TEMP", temp, sizeof temp);
     EXPECT_EQ(GetFileAttributesA((std::string(temp) + "\\zip_temp.zip").c_str()), INVALID_FILE_ATTRIBUTES);
